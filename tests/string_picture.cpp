@@ -1,0 +1,137 @@
+#include "string_picture.h"
+
+#include "string_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace {
+
+constexpr double PIXELS_PER_UNIT = 100;
+constexpr double TOLERANCE = 1.0; // pixels
+
+struct Point {
+    double x;
+    double y;
+};
+
+// Node positions in the picture's continuous coordinates: x to the right,
+// y down from the top edge, pixel (c, r) covering [c, c+1) x [r, r+1).
+std::vector<Point> vertices(const Picture &picture, const std::vector<double> &u)
+{
+    std::vector<Point> points;
+    for (int i = 0; i < N; ++i) {
+        const double world_x = 0.09 * i - 4.0;
+        const double world_y = 1.5 * u[i];
+        points.push_back({picture.width / 2.0 + world_x * PIXELS_PER_UNIT,
+                          picture.height / 2.0 - world_y * PIXELS_PER_UNIT});
+    }
+    return points;
+}
+
+double distance_to_segment(Point p, Point a, Point b)
+{
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double length2 = dx * dx + dy * dy;
+    double t = length2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+bool black_or_unknown_near(const Picture &picture, Point p)
+{
+    const int reach = static_cast<int>(std::ceil(TOLERANCE));
+    for (int y = static_cast<int>(p.y) - reach; y <= static_cast<int>(p.y) + reach; ++y) {
+        for (int x = static_cast<int>(p.x) - reach; x <= static_cast<int>(p.x) + reach; ++x) {
+            if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
+                continue;
+            }
+            if (std::hypot(x + 0.5 - p.x, y + 0.5 - p.y) <= TOLERANCE &&
+                (!picture.is_known(x, y) || picture.at(x, y) == 0)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+const std::vector<double> &model_frame(int frame)
+{
+    static std::vector<std::vector<double>> frames;
+    if (string_state.initialized == 0) {
+        setup_string();
+        string_state.initialized = 1;
+    }
+    while (static_cast<int>(frames.size()) <= frame) {
+        if (!frames.empty()) {
+            advance_frame();
+        }
+        frames.emplace_back(string_state.u_curr->data, string_state.u_curr->data + N);
+    }
+    return frames[frame];
+}
+
+std::string FrameMatch::describe() const
+{
+    std::ostringstream text;
+    text << nodes_in_view << " nodes in view (" << first_in_view << ".." << last_in_view << "), " << nodes_missed
+         << " missed, " << stray_pixels << " stray black pixels, " << other_colours << " pixels of other colours";
+    return text.str();
+}
+
+FrameMatch match_frame(const Picture &picture, const std::vector<double> &u)
+{
+    FrameMatch match;
+    const std::vector<Point> points = vertices(picture, u);
+
+    for (int i = 0; i < N; ++i) {
+        const Point p = points[i];
+        if (p.x < 0 || p.y < 0 || p.x >= picture.width || p.y >= picture.height) {
+            continue;
+        }
+        ++match.nodes_in_view;
+        if (match.first_in_view < 0) {
+            match.first_in_view = i;
+        }
+        match.last_in_view = i;
+        if (!black_or_unknown_near(picture, p)) {
+            ++match.nodes_missed;
+        }
+    }
+
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (!picture.is_known(x, y) || picture.at(x, y) == 0xffffffUL) {
+                continue;
+            }
+            if (picture.at(x, y) != 0) {
+                ++match.other_colours;
+                continue;
+            }
+            const Point centre = {x + 0.5, y + 0.5};
+            double nearest = HUGE_VAL;
+            for (int i = 0; i + 1 < N; ++i) {
+                nearest = std::min(nearest, distance_to_segment(centre, points[i], points[i + 1]));
+            }
+            if (nearest > TOLERANCE) {
+                ++match.stray_pixels;
+            }
+        }
+    }
+    return match;
+}
+
+std::vector<int> matching_frames(const Picture &picture, int first, int last)
+{
+    std::vector<int> frames;
+    for (int frame = std::max(first, 0); frame <= last; ++frame) {
+        if (match_frame(picture, model_frame(frame)).matches()) {
+            frames.push_back(frame);
+        }
+    }
+    return frames;
+}

@@ -1,0 +1,154 @@
+// The real program in a private X server: its window, its picture and how
+// each redraw advances the string.
+// gtest before Xlib, whose None and Bool macros break gtest.
+#include <gtest/gtest.h>
+
+#include "string_picture.h"
+
+#include <libgen.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const Seconds LIMIT(10);
+
+std::string binary_dir()
+{
+    std::string path = VIBRATING_STRING;
+    return dirname(path.data());
+}
+
+std::vector<int> black_rows(const Picture &picture, int column)
+{
+    std::vector<int> rows;
+    for (int row = 0; row < picture.height; ++row) {
+        if (picture.is_known(column, row) && picture.at(column, row) == 0) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+// Waits until the window shows `frame`, give or take two frames (neighbouring
+// frames differ by less than a pixel); returns the frames that matched.
+std::vector<int> wait_for_frame(Display *display, Window window, int frame)
+{
+    std::vector<int> seen;
+    wait_until(
+        [&] {
+            seen = matching_frames(read_window(display, window), frame - 2, frame + 2);
+            return std::find(seen.begin(), seen.end(), frame) != seen.end();
+        },
+        LIMIT);
+    return seen;
+}
+
+class Window_ : public testing::Test {
+protected:
+    void start(const std::string &argv0, const std::vector<std::string> &args = {}, const std::string &workdir = "")
+    {
+        program = std::make_unique<Process>(VIBRATING_STRING, argv0, args, server.name(), workdir);
+        window = find_window(server.display(), argv0, LIMIT);
+        ASSERT_NE(window, 0UL) << "no window titled " << argv0 << "; stderr: " << program->stderr_text();
+    }
+
+    XServer server;
+    std::unique_ptr<Process> program;
+    Window window = 0;
+};
+
+} // namespace
+
+TEST_F(Window_, TitleIsTheProgramPathAsInvoked)
+{
+    start(VIBRATING_STRING);
+    EXPECT_EQ(window_title(server.display(), window), VIBRATING_STRING);
+    program.reset();
+
+    start("./vibrating-string", {}, binary_dir());
+    EXPECT_EQ(window_title(server.display(), window), "./vibrating-string");
+}
+
+TEST_F(Window_, FirstPictureIsTheInitialStringAtOneHundredPixelsPerUnit)
+{
+    start(VIBRATING_STRING);
+    Picture picture;
+    ASSERT_TRUE(wait_until(
+        [&] {
+            picture = read_window(server.display(), window);
+            return match_frame(picture, model_frame(0)).matches();
+        },
+        LIMIT))
+        << match_frame(picture, model_frame(0)).describe();
+
+    // GLUT's default 300x300 window sees x in [-1.5, 1.5]: nodes 28 to 61.
+    ASSERT_EQ(picture.width, 300);
+    ASSERT_EQ(picture.height, 300);
+    const FrameMatch match = match_frame(picture, model_frame(0));
+    EXPECT_EQ(match.first_in_view, 28);
+    EXPECT_EQ(match.last_in_view, 61);
+
+    // Left of the pulse the string is flat on the centre line (node 29 is at
+    // column 9 * 29 - 250 = 11), and the trough (node 60, column 290) touches
+    // the bottom edge.
+    EXPECT_EQ(black_rows(picture, 11), (std::vector<int>{150}));
+    EXPECT_EQ(black_rows(picture, 290), (std::vector<int>{299}));
+
+    // A picture of another shape is told apart: the string a fifth of a
+    // period on, and the initial string drawn upside down.
+    EXPECT_FALSE(match_frame(picture, model_frame(100)).matches());
+    std::vector<double> flipped = model_frame(0);
+    for (double &u : flipped) {
+        u = -u;
+    }
+    EXPECT_FALSE(match_frame(picture, flipped).matches());
+}
+
+TEST_F(Window_, EveryRedrawAdvancesExactlyOneFrame)
+{
+    start(VIBRATING_STRING);
+    std::vector<int> seen = wait_for_frame(server.display(), window, 0);
+    ASSERT_FALSE(seen.empty()) << "initial picture never appeared";
+
+    // Each expose is answered by one redraw, and each redraw shows the state
+    // that the one before it left.
+    const int exposes = 150;
+    for (int i = 0; i < exposes; ++i) {
+        ASSERT_TRUE(expose_and_wait(server.display(), window, LIMIT)) << "expose " << i;
+    }
+    seen = matching_frames(read_window(server.display(), window), exposes - 10, exposes + 10);
+    ASSERT_FALSE(seen.empty()) << "after " << exposes << " exposes the picture matches no frame near " << exposes;
+    EXPECT_LE(seen.front(), exposes);
+    EXPECT_GE(seen.back(), exposes);
+    EXPECT_GE(seen.front(), exposes - 2);
+    EXPECT_LE(seen.back(), exposes + 2);
+}
+
+TEST_F(Window_, ResizeShowsMoreAtTheSameScaleAndTheNextFrame)
+{
+    start(VIBRATING_STRING);
+    ASSERT_FALSE(wait_for_frame(server.display(), window, 0).empty());
+
+    XResizeWindow(server.display(), window, 1000, 400);
+    XSync(server.display(), False);
+    const std::vector<int> seen = wait_for_frame(server.display(), window, 1);
+    const Picture picture = read_window(server.display(), window);
+    ASSERT_EQ(picture.width, 1000);
+    ASSERT_EQ(picture.height, 400);
+    ASSERT_FALSE(seen.empty()) << match_frame(picture, model_frame(1)).describe();
+    EXPECT_LE(seen.front(), 1);
+    EXPECT_GE(seen.back(), 1);
+
+    // The whole string from x = -4 (column 100) to x = 4.91 (column 991),
+    // flat on the centre row at both ends, and nothing drawn beyond.
+    const FrameMatch match = match_frame(picture, model_frame(1));
+    EXPECT_EQ(match.first_in_view, 0);
+    EXPECT_EQ(match.last_in_view, 99);
+    EXPECT_EQ(black_rows(picture, 100), (std::vector<int>{200}));
+    EXPECT_EQ(black_rows(picture, 990), (std::vector<int>{200}));
+    for (int column : {0, 50, 98, 992, 999}) {
+        EXPECT_TRUE(black_rows(picture, column).empty()) << "column " << column;
+    }
+}

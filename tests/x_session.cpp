@@ -1,0 +1,292 @@
+#include "x_session.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<char *> c_strings(std::vector<std::string> &strings)
+{
+    std::vector<char *> pointers;
+    for (std::string &s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// This process's environment with DISPLAY replaced (or removed if empty).
+std::vector<std::string> environment_with_display(const std::string &display)
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
+            env.emplace_back(*e);
+        }
+    }
+    if (!display.empty()) {
+        env.push_back("DISPLAY=" + display);
+    }
+    return env;
+}
+
+void stop_and_reap(pid_t pid)
+{
+    if (pid <= 0) {
+        return;
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+} // namespace
+
+bool wait_until(const std::function<bool()> &done, Seconds limit)
+{
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(limit);
+    for (;;) {
+        if (done()) {
+            return true;
+        }
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+XServer::XServer()
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+               static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+
+    // Xvfb writes its display number once it accepts connections.
+    std::string number;
+    pollfd ready = {fds[0], POLLIN, 0};
+    while (poll(&ready, 1, 20000) > 0) {
+        char c = 0;
+        if (read(fds[0], &c, 1) != 1 || c == '\n') {
+            break;
+        }
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        stop_and_reap(pid_);
+        throw std::runtime_error("Xvfb did not start");
+    }
+    name_ = ":" + number;
+    display_ = XOpenDisplay(name_.c_str());
+    if (display_ == nullptr) {
+        stop_and_reap(pid_);
+        throw std::runtime_error("cannot connect to " + name_);
+    }
+}
+
+XServer::~XServer()
+{
+    if (display_ != nullptr) {
+        XCloseDisplay(display_);
+    }
+    stop_and_reap(pid_);
+}
+
+Process::Process(const std::string &path, const std::string &argv0, const std::vector<std::string> &args,
+                 const std::string &display, const std::string &workdir)
+{
+    char temp[] = "/tmp/vibrating-string-stderr-XXXXXX";
+    const int err = mkstemp(temp);
+    if (err < 0) {
+        throw std::runtime_error("mkstemp failed");
+    }
+    stderr_path_ = temp;
+
+    std::vector<std::string> argv_strings = {argv0};
+    argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+    std::vector<std::string> env_strings = environment_with_display(display);
+
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(err, STDERR_FILENO);
+        if (!workdir.empty() && chdir(workdir.c_str()) != 0) {
+            _exit(126);
+        }
+        execve(path.c_str(), c_strings(argv_strings).data(), c_strings(env_strings).data());
+        _exit(127);
+    }
+    close(err);
+}
+
+Process::~Process()
+{
+    if (status_ == -1) {
+        stop_and_reap(pid_);
+    }
+    unlink(stderr_path_.c_str());
+}
+
+int Process::wait_exit(Seconds limit)
+{
+    if (status_ == -1) {
+        wait_until([&] { return waitpid(pid_, &status_, WNOHANG) == pid_; }, limit);
+    }
+    return status_;
+}
+
+std::string Process::stderr_text() const
+{
+    std::ifstream in(stderr_path_);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+long Process::resident_kib() const
+{
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return -1;
+}
+
+std::string window_title(Display *display, Window window)
+{
+    char *name = nullptr;
+    std::string title;
+    if (XFetchName(display, window, &name) != 0 && name != nullptr) {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
+Window find_window(Display *display, const std::string &title, Seconds limit)
+{
+    Window found = 0;
+    wait_until(
+        [&] {
+            Window root = 0;
+            Window parent = 0;
+            Window *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+            for (unsigned i = 0; i < count && found == 0; ++i) {
+                XWindowAttributes attributes;
+                if (XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+                    attributes.map_state == IsViewable && window_title(display, children[i]) == title) {
+                    found = children[i];
+                }
+            }
+            if (children != nullptr) {
+                XFree(children);
+            }
+            return found != 0;
+        },
+        limit);
+    return found;
+}
+
+Picture read_window(Display *display, Window window)
+{
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    const Window root = DefaultRootWindow(display);
+    int left = 0;
+    int top = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, root, 0, 0, &left, &top, &child);
+
+    Picture picture;
+    picture.width = attributes.width;
+    picture.height = attributes.height;
+    picture.rgb.assign(static_cast<size_t>(picture.width) * picture.height, 0);
+    picture.known.assign(picture.rgb.size(), 0);
+
+    // The window may hang over the screen's edge (GLUT's default position
+    // is -1,-1), so read the part of the screen it covers.
+    const int x0 = std::max(left, 0);
+    const int y0 = std::max(top, 0);
+    const int x1 = std::min(left + picture.width, DisplayWidth(display, DefaultScreen(display)));
+    const int y1 = std::min(top + picture.height, DisplayHeight(display, DefaultScreen(display)));
+    if (x1 <= x0 || y1 <= y0) {
+        return picture;
+    }
+    XImage *image = XGetImage(display, root, x0, y0, x1 - x0, y1 - y0, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return picture;
+    }
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            const size_t index = static_cast<size_t>(y - top) * picture.width + (x - left);
+            picture.rgb[index] = XGetPixel(image, x - x0, y - y0) & 0xffffffUL;
+            picture.known[index] = 1;
+        }
+    }
+    XDestroyImage(image);
+    return picture;
+}
+
+void send_button(Display *display, Window window, unsigned button, bool press)
+{
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), attributes.width / 2,
+                          attributes.height / 2, &x, &y, &child);
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(display, button, press ? True : False, CurrentTime);
+    XSync(display, False);
+}
+
+bool expose_and_wait(Display *display, Window window, Seconds limit)
+{
+    const int corner = 8; // clear of the string in any window this size
+    GC gc = XCreateGC(display, window, 0, nullptr);
+    XSetForeground(display, gc, BlackPixel(display, DefaultScreen(display)));
+    XFillRectangle(display, window, gc, 2, 2, corner, corner);
+    XFreeGC(display, gc);
+    XClearArea(display, window, 0, 0, 0, 0, True);
+    XSync(display, False);
+    return wait_until(
+        [&] {
+            const Picture picture = read_window(display, window);
+            return picture.at(2 + corner / 2, 2 + corner / 2) == 0xffffffUL;
+        },
+        limit);
+}

@@ -1,0 +1,89 @@
+// Drives the real vibrating-string binary in a private Xvfb: starts both,
+// finds the window, sends real input through XTest and reads pixels back.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+using Seconds = std::chrono::duration<double>;
+
+// Polls `done` until it holds or `limit` runs out; true if it held.
+bool wait_until(const std::function<bool()> &done, Seconds limit);
+
+// An Xvfb on the first free display, with one client connection to it.
+class XServer {
+public:
+    XServer();
+    ~XServer();
+    XServer(const XServer &) = delete;
+    XServer &operator=(const XServer &) = delete;
+
+    const std::string &name() const { return name_; }
+    Display *display() const { return display_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+    Display *display_ = nullptr;
+};
+
+// One run of a program, its stderr captured to a file.
+class Process {
+public:
+    // `argv0` is what the program sees as argv[0]; `display` empty means no
+    // DISPLAY in its environment.
+    Process(const std::string &path, const std::string &argv0, const std::vector<std::string> &args,
+            const std::string &display, const std::string &workdir = "");
+    ~Process();
+    Process(const Process &) = delete;
+    Process &operator=(const Process &) = delete;
+
+    pid_t pid() const { return pid_; }
+    // The wait status once it ends, or -1 if it is still running after `limit`.
+    int wait_exit(Seconds limit);
+    std::string stderr_text() const;
+    long resident_kib() const;
+
+private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+    std::string stderr_path_;
+};
+
+// Window contents in the window's own coordinates. Pixels that lie off the
+// screen cannot be read and are marked unknown.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned long> rgb; // 0xRRGGBB, row-major from the top-left
+    std::vector<char> known;
+
+    bool operator==(const Picture &other) const
+    {
+        return width == other.width && height == other.height && rgb == other.rgb && known == other.known;
+    }
+    unsigned long at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+    bool is_known(int x, int y) const
+    {
+        return x >= 0 && y >= 0 && x < width && y < height && known[static_cast<size_t>(y) * width + x];
+    }
+};
+
+// The top-level window titled `title`, waiting for it to be mapped; 0 if none.
+Window find_window(Display *display, const std::string &title, Seconds limit);
+std::string window_title(Display *display, Window window);
+Picture read_window(Display *display, Window window);
+
+// Real button events at the window's centre; X buttons 1 left, 2 middle,
+// 3 right, 4 and 5 the wheel.
+void send_button(Display *display, Window window, unsigned button, bool press);
+
+// Paints a black square into the window's corner and asks the server to
+// expose the window, which makes the program redraw exactly once; returns
+// once that redraw has covered the square.
+bool expose_and_wait(Display *display, Window window, Seconds limit);
