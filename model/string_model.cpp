@@ -5,6 +5,14 @@
 
 #include <cmath>
 
+#ifdef VIBSTRING_OPENBLAS
+extern "C" void openblas_set_num_threads(int num_threads);
+
+// A 100x100 product is too small to share out: handing half of it to a second
+// thread costs more than it saves, and keeps that core spinning.
+static const int blas_threads = (openblas_set_num_threads(1), 1);
+#endif
+
 StringState string_state = {
     gsl_vector_calloc(N),    gsl_vector_calloc(N),     gsl_vector_calloc(N),
     gsl_vector_calloc(N),    gsl_matrix_calloc(N, N),  gsl_vector_calloc(N),

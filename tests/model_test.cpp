@@ -1,4 +1,4 @@
-#include "string_model.h"
+#include "fresh_string.h"
 
 #include <gtest/gtest.h>
 
@@ -9,22 +9,6 @@ namespace {
 
 double u_curr(int i) { return gsl_vector_get(string_state.u_curr, i); }
 double u_prev(int i) { return gsl_vector_get(string_state.u_prev, i); }
-
-// The model has one program-wide state and no reset. The first test to need
-// it runs the set-up; the others restore the displacement it left.
-void start_from_setup()
-{
-    static std::vector<double> initial;
-    if (string_state.initialized == 0) {
-        setup_string();
-        string_state.initialized = 1;
-        initial.assign(string_state.u_curr->data, string_state.u_curr->data + N);
-    }
-    for (int i = 0; i < N; ++i) {
-        gsl_vector_set(string_state.u_prev, i, initial[i]);
-        gsl_vector_set(string_state.u_curr, i, initial[i]);
-    }
-}
 
 double largest_displacement()
 {
