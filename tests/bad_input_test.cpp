@@ -18,6 +18,7 @@ void expect_glut_failure(Process &program, const std::string &message)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_NE(WEXITSTATUS(status), 0);
     EXPECT_NE(program.stderr_text().find(message), std::string::npos) << program.stderr_text();
+    EXPECT_FALSE(program.sanitizer_reported()) << program.stderr_text();
 }
 
 } // namespace

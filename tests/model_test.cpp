@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iostream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -189,4 +191,35 @@ TEST(StringModel, AFrameIsExactly201Steps)
     }
     step_string();
     EXPECT_NE(u_curr(40), by_steps[40]);
+}
+
+// Long runs: the scheme gains energy slowly, so the string grows until it
+// leaves the default view (|u| > 1.1 puts it 15 pixels past the edge of a
+// 300x300 window), yet stays finite.
+TEST(StringModelSoak, SixtyThousandFrames)
+{
+    start_from_setup();
+    const int frames = 60000;
+    double largest = 0;
+    int leaves_view = -1;
+    for (int frame = 1; frame <= frames; ++frame) {
+        advance_frame();
+        for (int i = 0; i < N; ++i) {
+            ASSERT_TRUE(std::isfinite(u_curr(i))) << "node " << i << " at frame " << frame;
+        }
+        largest = std::fmax(largest, largest_displacement());
+        if (leaves_view < 0 && largest > 1.1) {
+            leaves_view = frame;
+        }
+    }
+    RecordProperty("largest_displacement", std::to_string(largest));
+    RecordProperty("frame_leaving_view", leaves_view);
+    std::cout << "largest displacement in " << frames << " frames: " << largest << "; beyond 1.1 from frame "
+              << leaves_view << "\n";
+
+    EXPECT_GT(leaves_view, 3000);
+    // Each step amplifies a mode by at most sqrt(1 + 1e-11 * 12 / H^2).
+    const double bound = std::pow(1 + 6e-7, static_cast<double>(frames) * STEPS_PER_FRAME);
+    EXPECT_LT(largest, bound);
+    EXPECT_EQ(u_curr(0), 0.0);
 }

@@ -1,72 +1,11 @@
 // Starting and stopping the animation with real button events.
-// gtest before Xlib, whose None and Bool macros break gtest.
-#include <gtest/gtest.h>
-
-#include "string_picture.h"
-
-#include <memory>
-#include <thread>
+#include "program_fixture.h"
 
 namespace {
 
-const Seconds LIMIT(10);
-const Seconds QUIET(0.5);
-
-enum Button : unsigned { LEFT = 1, MIDDLE = 2, RIGHT = 3, WHEEL_UP = 4, WHEEL_DOWN = 5 };
-
-class Animation : public testing::Test {
+class Animation : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        program = std::make_unique<Process>(VIBRATING_STRING, VIBRATING_STRING, std::vector<std::string>{},
-                                            server.name());
-        window = find_window(server.display(), VIBRATING_STRING, LIMIT);
-        ASSERT_NE(window, 0UL) << program->stderr_text();
-        ASSERT_TRUE(wait_until([&] { return match_frame(picture(), model_frame(0)).matches(); }, LIMIT));
-    }
-
-    Picture picture() const { return read_window(server.display(), window); }
-    void press(unsigned button) { send_button(server.display(), window, button, true); }
-    void release(unsigned button) { send_button(server.display(), window, button, false); }
-
-    // Running: the picture keeps changing with no further events, so two
-    // successive changes are seen.
-    bool running()
-    {
-        for (int change = 0; change < 2; ++change) {
-            const Picture before = picture();
-            if (!wait_until([&] { return !(picture() == before); }, LIMIT)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // Stopped: two reads half a second apart are equal. A redraw already
-    // under way may still land, so allow it to settle first.
-    bool stopped()
-    {
-        return wait_until(
-            [&] {
-                const Picture before = picture();
-                std::this_thread::sleep_for(QUIET);
-                return picture() == before;
-            },
-            LIMIT);
-    }
-
-    // After `event`, still stopped: nothing moved in the next half second.
-    bool stays_stopped(const std::function<void()> &event)
-    {
-        const Picture before = picture();
-        event();
-        std::this_thread::sleep_for(QUIET);
-        return picture() == before;
-    }
-
-    XServer server;
-    std::unique_ptr<Process> program;
-    Window window = 0;
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(start_and_show()); }
 };
 
 } // namespace

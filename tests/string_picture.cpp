@@ -103,7 +103,12 @@ FrameMatch match_frame(const Picture &picture, const std::vector<double> &u)
         }
     }
 
-    for (int y = 0; y < picture.height; ++y) {
+    // Nodes are evenly spaced in x, so only the segments over a pixel's
+    // column can be near it. Counting stops early on a picture that is
+    // plainly something else.
+    const double spacing = points[1].x - points[0].x;
+    const int enough = 100;
+    for (int y = 0; y < picture.height && match.stray_pixels + match.other_colours < enough; ++y) {
         for (int x = 0; x < picture.width; ++x) {
             if (!picture.is_known(x, y) || picture.at(x, y) == 0xffffffUL) {
                 continue;
@@ -113,8 +118,10 @@ FrameMatch match_frame(const Picture &picture, const std::vector<double> &u)
                 continue;
             }
             const Point centre = {x + 0.5, y + 0.5};
+            const int first = std::max(0, static_cast<int>(std::floor((centre.x - TOLERANCE - points[0].x) / spacing)));
+            const int last = std::min(N - 2, static_cast<int>(std::floor((centre.x + TOLERANCE - points[0].x) / spacing)));
             double nearest = HUGE_VAL;
-            for (int i = 0; i + 1 < N; ++i) {
+            for (int i = first; i <= last; ++i) {
                 nearest = std::min(nearest, distance_to_segment(centre, points[i], points[i + 1]));
             }
             if (nearest > TOLERANCE) {

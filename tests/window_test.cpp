@@ -1,18 +1,12 @@
 // The real program in a private X server: its window, its picture and how
 // each redraw advances the string.
-// gtest before Xlib, whose None and Bool macros break gtest.
-#include <gtest/gtest.h>
-
-#include "string_picture.h"
+#include "program_fixture.h"
 
 #include <libgen.h>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
-
-const Seconds LIMIT(10);
 
 std::string binary_dir()
 {
@@ -59,43 +53,24 @@ std::vector<int> wait_for_frame(Display *display, Window window, int low, int hi
     return seen;
 }
 
-class Window_ : public testing::Test {
-protected:
-    void start(const std::string &argv0, const std::vector<std::string> &args = {}, const std::string &workdir = "")
-    {
-        program = std::make_unique<Process>(VIBRATING_STRING, argv0, args, server.name(), workdir);
-        window = find_window(server.display(), argv0, LIMIT);
-        ASSERT_NE(window, 0UL) << "no window titled " << argv0 << "; stderr: " << program->stderr_text();
-    }
-
-    XServer server;
-    std::unique_ptr<Process> program;
-    Window window = 0;
-};
+using Window_ = ProgramTest;
 
 } // namespace
 
 TEST_F(Window_, TitleIsTheProgramPathAsInvoked)
 {
-    start(VIBRATING_STRING);
+    ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(window_title(server.display(), window), VIBRATING_STRING);
     program.reset();
 
-    start("./vibrating-string", {}, binary_dir());
+    ASSERT_NO_FATAL_FAILURE(start("./vibrating-string", {}, binary_dir()));
     EXPECT_EQ(window_title(server.display(), window), "./vibrating-string");
 }
 
 TEST_F(Window_, FirstPictureIsTheInitialStringAtOneHundredPixelsPerUnit)
 {
-    start(VIBRATING_STRING);
-    Picture picture;
-    ASSERT_TRUE(wait_until(
-        [&] {
-            picture = read_window(server.display(), window);
-            return match_frame(picture, model_frame(0)).matches();
-        },
-        LIMIT))
-        << match_frame(picture, model_frame(0)).describe();
+    ASSERT_NO_FATAL_FAILURE(start_and_show());
+    const Picture picture = this->picture();
 
     // GLUT's default 300x300 window sees x in [-1.5, 1.5]: nodes 28 to 61.
     ASSERT_EQ(picture.width, 300);
@@ -122,7 +97,7 @@ TEST_F(Window_, FirstPictureIsTheInitialStringAtOneHundredPixelsPerUnit)
 
 TEST_F(Window_, EveryRedrawAdvancesExactlyOneFrame)
 {
-    start(VIBRATING_STRING);
+    ASSERT_NO_FATAL_FAILURE(start());
     std::vector<int> seen = wait_for_frame(server.display(), window, 0, 0);
     ASSERT_FALSE(seen.empty()) << "initial picture never appeared";
 
@@ -140,7 +115,7 @@ TEST_F(Window_, EveryRedrawAdvancesExactlyOneFrame)
 
 TEST_F(Window_, ResizeShowsMoreAtTheSameScaleAndTheNextFrame)
 {
-    start(VIBRATING_STRING);
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_FALSE(wait_for_frame(server.display(), window, 0, 0).empty());
 
     XResizeWindow(server.display(), window, 1000, 400);

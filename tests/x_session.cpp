@@ -113,12 +113,16 @@ XServer::XServer()
     }
 }
 
-XServer::~XServer()
+XServer::~XServer() { kill_now(); }
+
+void XServer::kill_now()
 {
     if (display_ != nullptr) {
         XCloseDisplay(display_);
+        display_ = nullptr;
     }
     stop_and_reap(pid_);
+    pid_ = -1;
 }
 
 Process::Process(const std::string &path, const std::string &argv0, const std::vector<std::string> &args,
@@ -169,6 +173,12 @@ std::string Process::stderr_text() const
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+bool Process::sanitizer_reported() const
+{
+    const std::string text = stderr_text();
+    return text.find("Sanitizer") != std::string::npos || text.find("runtime error:") != std::string::npos;
 }
 
 long Process::resident_kib() const
@@ -258,6 +268,19 @@ Picture read_window(Display *display, Window window)
     }
     XDestroyImage(image);
     return picture;
+}
+
+void send_delete_request(Display *display, Window window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
 }
 
 void send_button(Display *display, Window window, unsigned button, bool press)

@@ -24,7 +24,9 @@ public:
 
     const std::string &name() const { return name_; }
     Display *display() const { return display_; }
-    pid_t pid() const { return pid_; }
+    // Kills the server outright, as a crash would; our own connection is
+    // closed first so that Xlib does not end this process.
+    void kill_now();
 
 private:
     pid_t pid_ = -1;
@@ -47,6 +49,8 @@ public:
     // The wait status once it ends, or -1 if it is still running after `limit`.
     int wait_exit(Seconds limit);
     std::string stderr_text() const;
+    // Whether a sanitizer in an instrumented build reported anything.
+    bool sanitizer_reported() const;
     long resident_kib() const;
 
 private:
@@ -78,6 +82,9 @@ struct Picture {
 Window find_window(Display *display, const std::string &title, Seconds limit);
 std::string window_title(Display *display, Window window);
 Picture read_window(Display *display, Window window);
+
+// Asks the window to close the way a window manager does (WM_DELETE_WINDOW).
+void send_delete_request(Display *display, Window window);
 
 // Real button events at the window's centre; X buttons 1 left, 2 middle,
 // 3 right, 4 and 5 the wheel.
