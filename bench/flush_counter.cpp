@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 std::atomic<std::uint64_t> *open_counter()
 {
@@ -26,7 +27,7 @@ std::atomic<std::uint64_t> *open_counter()
 
 } // namespace
 
-extern "C" void glFlush()
+extern "C" void glFlush() // NOLINT(readability-identifier-naming): OpenGL's name
 {
     using Flush = void (*)();
     static const auto real_flush = reinterpret_cast<Flush>(dlsym(RTLD_NEXT, "glFlush"));

@@ -10,13 +10,22 @@ extern "C" void openblas_set_num_threads(int num_threads);
 
 // A 100x100 product is too small to share out: handing half of it to a second
 // thread costs more than it saves, and keeps that core spinning.
-static const int blas_threads = (openblas_set_num_threads(1), 1);
+__attribute__((constructor)) static void use_one_blas_thread()
+{
+    openblas_set_num_threads(1);
+}
 #endif
 
 StringState string_state = {
-    gsl_vector_calloc(N),    gsl_vector_calloc(N),     gsl_vector_calloc(N),
-    gsl_vector_calloc(N),    gsl_matrix_calloc(N, N),  gsl_vector_calloc(N),
-    gsl_vector_calloc(N - 1), gsl_vector_calloc(N - 1), 0,
+    gsl_vector_calloc(N),     // u_prev
+    gsl_vector_calloc(N),     // u_curr
+    gsl_vector_calloc(N),     // u_next
+    gsl_vector_calloc(N),     // rhs
+    gsl_matrix_calloc(N, N),  // stiffness
+    gsl_vector_calloc(N),     // mass_diag
+    gsl_vector_calloc(N - 1), // mass_upper
+    gsl_vector_calloc(N - 1), // mass_lower
+    0,                        // initialized
 };
 
 void setup_string()

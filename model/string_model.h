@@ -5,8 +5,8 @@
 #include <gsl/gsl_matrix.h>
 #include <gsl/gsl_vector.h>
 
-constexpr int N = 100;              // nodes, indices 0 to N-1
-constexpr double H = 0.01;          // element length
+constexpr int N = 100;               // nodes, indices 0 to N-1
+constexpr double H = 0.01;           // element length
 constexpr double STEP_COEFF = 1e-11; // (dt*c)^2 of the time step
 constexpr int STEPS_PER_FRAME = 201;
 

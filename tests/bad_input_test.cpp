@@ -7,7 +7,8 @@
 
 #include <sys/wait.h>
 
-namespace {
+namespace
+{
 
 const Seconds LIMIT(10);
 

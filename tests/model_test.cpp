@@ -7,10 +7,17 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
-double u_curr(int i) { return gsl_vector_get(string_state.u_curr, i); }
-double u_prev(int i) { return gsl_vector_get(string_state.u_prev, i); }
+double u_curr(int i)
+{
+    return gsl_vector_get(string_state.u_curr, i);
+}
+double u_prev(int i)
+{
+    return gsl_vector_get(string_state.u_prev, i);
+}
 
 double largest_displacement()
 {
@@ -36,7 +43,10 @@ double mass(int row, int col)
     return 0;
 }
 
-double stiffness(int row, int col) { return gsl_matrix_get(string_state.stiffness, row, col); }
+double stiffness(int row, int col)
+{
+    return gsl_matrix_get(string_state.stiffness, row, col);
+}
 
 } // namespace
 
@@ -44,8 +54,8 @@ double stiffness(int row, int col) { return gsl_matrix_get(string_state.stiffnes
 TEST(StringModel, EverythingIsZeroBeforeSetup)
 {
     ASSERT_EQ(string_state.initialized, 0);
-    for (gsl_vector *v : {string_state.u_prev, string_state.u_curr, string_state.u_next, string_state.rhs,
-                          string_state.mass_diag}) {
+    for (gsl_vector *v :
+         {string_state.u_prev, string_state.u_curr, string_state.u_next, string_state.rhs, string_state.mass_diag}) {
         ASSERT_EQ(v->size, static_cast<size_t>(N));
         EXPECT_TRUE(gsl_vector_isnull(v));
     }
@@ -107,7 +117,9 @@ TEST(StringModel, SetupWritesTheOperators)
     int nonzero = 0;
     for (int row = 0; row < N; ++row) {
         for (int col = 0; col < N; ++col) {
-            nonzero += stiffness(row, col) != 0.0;
+            if (stiffness(row, col) != 0.0) {
+                ++nonzero;
+            }
         }
     }
     EXPECT_EQ(nonzero, 2 + 3 * (N - 2));
@@ -123,8 +135,7 @@ TEST(StringModel, AStepFollowsTheRecurrence)
         EXPECT_EQ(u_prev(i), before[i]) << "node " << i;
         EXPECT_EQ(gsl_vector_get(string_state.u_next, i), u_curr(i)) << "node " << i;
     }
-    EXPECT_NEAR(gsl_vector_get(string_state.rhs, 31),
-                -100 * before[30] + 200 * before[31] - 100 * before[32], 1e-12);
+    EXPECT_NEAR(gsl_vector_get(string_state.rhs, 31), -100 * before[30] + 200 * before[31] - 100 * before[32], 1e-12);
     // Starting at rest, the first step moves the pulse by only 1e-11 * M^-1 K u.
     EXPECT_NEAR(u_curr(40), before[40], 1e-6);
     EXPECT_NE(u_curr(40), before[40]);

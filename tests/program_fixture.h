@@ -14,7 +14,8 @@ const Seconds QUIET(0.5);
 
 enum Button : unsigned { LEFT = 1, MIDDLE = 2, RIGHT = 3, WHEEL_UP = 4, WHEEL_DOWN = 5 };
 
-class ProgramTest : public testing::Test {
+class ProgramTest : public testing::Test
+{
 protected:
     // Starts `path` as `argv0` and waits for its window, titled `argv0`.
     void start(const std::string &argv0 = VIBRATING_STRING, const std::vector<std::string> &args = {},
@@ -40,7 +41,8 @@ protected:
         }
     }
 
-    Picture picture() const { return read_window(server.display(), window); }
+    // Not const: each call reads what the server shows now.
+    Picture picture() { return read_window(server.display(), window); }
     void press(unsigned button) { send_button(server.display(), window, button, true); }
     void release(unsigned button) { send_button(server.display(), window, button, false); }
 

@@ -7,9 +7,12 @@
 
 #include <random>
 
-namespace {
+namespace
+{
 
-class Robustness : public ProgramTest {};
+class Robustness : public ProgramTest
+{
+};
 
 } // namespace
 
@@ -117,7 +120,9 @@ TEST_F(Robustness, WindowManagerCloseEndsWithStatusZero)
     EXPECT_EQ(WEXITSTATUS(status), 0) << program->stderr_text();
 }
 
-class ExtremeValues : public ProgramTest, public testing::WithParamInterface<const char *> {};
+class ExtremeValues : public ProgramTest, public testing::WithParamInterface<const char *>
+{
+};
 
 TEST_P(ExtremeValues, DrawingThemNeitherCrashesNorHangs)
 {

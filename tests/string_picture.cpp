@@ -6,7 +6,8 @@
 #include <cmath>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 constexpr double PIXELS_PER_UNIT = 100;
 constexpr double TOLERANCE = 1.0; // pixels
@@ -24,8 +25,8 @@ std::vector<Point> vertices(const Picture &picture, const std::vector<double> &u
     for (int i = 0; i < N; ++i) {
         const double world_x = 0.09 * i - 4.0;
         const double world_y = 1.5 * u[i];
-        points.push_back({picture.width / 2.0 + world_x * PIXELS_PER_UNIT,
-                          picture.height / 2.0 - world_y * PIXELS_PER_UNIT});
+        points.push_back(
+            {picture.width / 2.0 + world_x * PIXELS_PER_UNIT, picture.height / 2.0 - world_y * PIXELS_PER_UNIT});
     }
     return points;
 }
@@ -119,7 +120,8 @@ FrameMatch match_frame(const Picture &picture, const std::vector<double> &u)
             }
             const Point centre = {x + 0.5, y + 0.5};
             const int first = std::max(0, static_cast<int>(std::floor((centre.x - TOLERANCE - points[0].x) / spacing)));
-            const int last = std::min(N - 2, static_cast<int>(std::floor((centre.x + TOLERANCE - points[0].x) / spacing)));
+            const int last =
+                std::min(N - 2, static_cast<int>(std::floor((centre.x + TOLERANCE - points[0].x) / spacing)));
             double nearest = HUGE_VAL;
             for (int i = first; i <= last; ++i) {
                 nearest = std::min(nearest, distance_to_segment(centre, points[i], points[i + 1]));

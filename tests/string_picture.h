@@ -11,12 +11,12 @@
 const std::vector<double> &model_frame(int frame);
 
 struct FrameMatch {
-    int nodes_in_view = 0;  // vertices that fall inside the window
+    int nodes_in_view = 0; // vertices that fall inside the window
     int first_in_view = -1;
     int last_in_view = -1;
-    int nodes_missed = 0;   // in view, yet no black pixel within a pixel
-    int stray_pixels = 0;   // black, yet more than a pixel off the polyline
-    int other_colours = 0;  // neither white nor black
+    int nodes_missed = 0;  // in view, yet no black pixel within a pixel
+    int stray_pixels = 0;  // black, yet more than a pixel off the polyline
+    int other_colours = 0; // neither white nor black
 
     bool matches() const { return nodes_in_view > 0 && nodes_missed == 0 && stray_pixels == 0 && other_colours == 0; }
     std::string describe() const;

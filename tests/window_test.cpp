@@ -5,8 +5,10 @@
 #include <libgen.h>
 
 #include <algorithm>
+#include <functional>
 
-namespace {
+namespace
+{
 
 std::string binary_dir()
 {
@@ -89,9 +91,7 @@ TEST_F(Window_, FirstPictureIsTheInitialStringAtOneHundredPixelsPerUnit)
     // period on, and the initial string drawn upside down.
     EXPECT_FALSE(match_frame(picture, model_frame(100)).matches());
     std::vector<double> flipped = model_frame(0);
-    for (double &u : flipped) {
-        u = -u;
-    }
+    std::transform(flipped.begin(), flipped.end(), flipped.begin(), std::negate<>());
     EXPECT_FALSE(match_frame(picture, flipped).matches());
 }
 

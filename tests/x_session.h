@@ -15,7 +15,8 @@ using Seconds = std::chrono::duration<double>;
 bool wait_until(const std::function<bool()> &done, Seconds limit);
 
 // An Xvfb on the first free display, with one client connection to it.
-class XServer {
+class XServer
+{
 public:
     XServer();
     ~XServer();
@@ -35,7 +36,8 @@ private:
 };
 
 // One run of a program, its stderr captured to a file.
-class Process {
+class Process
+{
 public:
     // `argv0` is what the program sees as argv[0]; `display` empty means no
     // DISPLAY in its environment.
@@ -74,7 +76,7 @@ struct Picture {
     unsigned long at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
     bool is_known(int x, int y) const
     {
-        return x >= 0 && y >= 0 && x < width && y < height && known[static_cast<size_t>(y) * width + x];
+        return x >= 0 && y >= 0 && x < width && y < height && known[static_cast<size_t>(y) * width + x] != 0;
     }
 };
 
