@@ -1,17 +1,14 @@
-// The program's own callbacks, drawing a string whose displacements come
-// from the command line: extreme_values VALUE [GLUT options]. Nodes take
-// VALUE and -VALUE in turn, so "nan", "inf" or "1e300" can be drawn and then
-// stepped, which the model itself would take hours to reach.
+// The program's own window, drawing a string whose displacements come from
+// the command line: extreme_values VALUE [GLUT options]. Nodes take VALUE and
+// -VALUE in turn, so "nan", "inf" or "1e300" can be drawn and then stepped,
+// which the model itself would take hours to reach.
 #include "string_model.h"
 #include "viewer.h"
-
-#include <GL/glut.h>
 
 #include <cstdlib>
 
 int main(int argc, char **argv)
 {
-    glutInit(&argc, argv);
     const double value = argc > 1 ? std::strtod(argv[1], nullptr) : 0.0;
     setup_string();
     string_state.initialized = 1;
@@ -20,13 +17,5 @@ int main(int argc, char **argv)
         gsl_vector_set(string_state.u_prev, i, signed_value);
         gsl_vector_set(string_state.u_curr, i, signed_value);
     }
-
-    glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE);
-    glutCreateWindow(argv[0]);
-    glutDisplayFunc(display);
-    glutReshapeFunc(reshape);
-    glutMouseFunc(mouse);
-    glClearColor(1, 1, 1, 1);
-    glutMainLoop();
-    return 0;
+    return run_window(argc, argv);
 }

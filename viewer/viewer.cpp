@@ -4,6 +4,19 @@
 
 #include <GL/glut.h>
 
+int run_window(int argc, char **argv)
+{
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE);
+    glutCreateWindow(argv[0]);
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutMouseFunc(mouse);
+    glClearColor(1, 1, 1, 1);
+    glutMainLoop();
+    return 0;
+}
+
 void display()
 {
     glClear(GL_COLOR_BUFFER_BIT);
@@ -35,7 +48,7 @@ void reshape(int width, int height)
 void mouse(int button, int state, int /*x*/, int /*y*/)
 {
     if (button == GLUT_LEFT_BUTTON) {
-        // Press and release alike, so a click that began elsewhere still starts it.
+        // Either edge of the left button starts it; only a right press stops it.
         glutIdleFunc(glutPostRedisplay);
     } else if (button == GLUT_RIGHT_BUTTON && state == GLUT_DOWN) {
         glutIdleFunc(nullptr);

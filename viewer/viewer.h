@@ -1,5 +1,10 @@
-// GLUT callbacks of the vibrating-string window.
+// The vibrating-string window: its GLUT callbacks, and the start-up that
+// registers them and runs GLUT's event loop.
 #pragma once
+
+// Hands the command line to GLUT, opens the window titled argv[0] and runs the
+// event loop; returns 0 if the loop ever returns.
+int run_window(int argc, char **argv);
 
 // Draws the string as it stands, then advances the model by one frame.
 void display();
