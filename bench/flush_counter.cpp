@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace
-{
+namespace {
 
 std::atomic<std::uint64_t> *open_counter()
 {

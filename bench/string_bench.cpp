@@ -12,8 +12,7 @@
 // glibc's own allocator, which the counting malloc below hands on to.
 extern "C" void *__libc_malloc(size_t size); // NOLINT(bugprone-reserved-identifier,readability-identifier-naming)
 
-namespace
-{
+namespace {
 
 // Counts every malloc of this process, to show what a frame allocates.
 std::uint64_t allocations = 0;

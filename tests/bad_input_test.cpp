@@ -7,8 +7,7 @@
 
 #include <sys/wait.h>
 
-namespace
-{
+namespace {
 
 const Seconds LIMIT(10);
 

@@ -1,11 +1,9 @@
 // Starting and stopping the animation with real button events.
 #include "program_fixture.h"
 
-namespace
-{
+namespace {
 
-class Animation : public ProgramTest
-{
+class Animation : public ProgramTest {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(start_and_show()); }
 };

@@ -10,8 +10,7 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
 std::string command_output(const std::string &command)
 {
@@ -28,8 +27,7 @@ std::string command_output(const std::string &command)
     return output;
 }
 
-class Package : public ProgramTest
-{
+class Package : public ProgramTest {
 protected:
     void SetUp() override
     {

@@ -14,8 +14,7 @@ const Seconds QUIET(0.5);
 
 enum Button : unsigned { LEFT = 1, MIDDLE = 2, RIGHT = 3, WHEEL_UP = 4, WHEEL_DOWN = 5 };
 
-class ProgramTest : public testing::Test
-{
+class ProgramTest : public testing::Test {
 protected:
     // Starts `path` as `argv0` and waits for its window, titled `argv0`.
     void start(const std::string &argv0 = VIBRATING_STRING, const std::vector<std::string> &args = {},

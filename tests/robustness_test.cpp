@@ -7,14 +7,7 @@
 
 #include <random>
 
-namespace
-{
-
-class Robustness : public ProgramTest
-{
-};
-
-} // namespace
+using Robustness = ProgramTest;
 
 TEST_F(Robustness, ButtonStormEndsInTheStateTheLastEventDecided)
 {
@@ -27,7 +20,7 @@ TEST_F(Robustness, ButtonStormEndsInTheStateTheLastEventDecided)
     std::uniform_int_distribution<unsigned> pick(LEFT, WHEEL_DOWN);
     bool down[WHEEL_DOWN + 1] = {};
     bool should_run = false;
-    send_button(server.display(), window, MIDDLE, false); // puts the pointer on the window
+    point_at(server.display(), window);
     for (int event = 0; event < 5000; ++event) {
         const unsigned button = pick(random);
         const bool press = !down[button];
@@ -120,9 +113,7 @@ TEST_F(Robustness, WindowManagerCloseEndsWithStatusZero)
     EXPECT_EQ(WEXITSTATUS(status), 0) << program->stderr_text();
 }
 
-class ExtremeValues : public ProgramTest, public testing::WithParamInterface<const char *>
-{
-};
+class ExtremeValues : public ProgramTest, public testing::WithParamInterface<const char *> {};
 
 TEST_P(ExtremeValues, DrawingThemNeitherCrashesNorHangs)
 {

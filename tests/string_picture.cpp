@@ -6,8 +6,7 @@
 #include <cmath>
 #include <sstream>
 
-namespace
-{
+namespace {
 
 constexpr double PIXELS_PER_UNIT = 100;
 constexpr double TOLERANCE = 1.0; // pixels

@@ -7,8 +7,7 @@
 #include <algorithm>
 #include <functional>
 
-namespace
-{
+namespace {
 
 std::string binary_dir()
 {

@@ -20,8 +20,7 @@
 
 extern char **environ;
 
-namespace
-{
+namespace {
 
 using Clock = std::chrono::steady_clock;
 
@@ -300,7 +299,7 @@ void send_delete_request(Display *display, Window window)
     XSync(display, False);
 }
 
-void send_button(Display *display, Window window, unsigned button, bool press)
+void point_at(Display *display, Window window)
 {
     XWindowAttributes attributes;
     XGetWindowAttributes(display, window, &attributes);
@@ -310,6 +309,11 @@ void send_button(Display *display, Window window, unsigned button, bool press)
     XTranslateCoordinates(display, window, DefaultRootWindow(display), attributes.width / 2, attributes.height / 2, &x,
                           &y, &child);
     XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+}
+
+void send_button(Display *display, Window window, unsigned button, bool press)
+{
+    point_at(display, window);
     XTestFakeButtonEvent(display, button, press ? True : False, CurrentTime);
     XSync(display, False);
 }

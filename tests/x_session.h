@@ -15,8 +15,7 @@ using Seconds = std::chrono::duration<double>;
 bool wait_until(const std::function<bool()> &done, Seconds limit);
 
 // An Xvfb on the first free display, with one client connection to it.
-class XServer
-{
+class XServer {
 public:
     XServer();
     ~XServer();
@@ -36,8 +35,7 @@ private:
 };
 
 // One run of a program, its stderr captured to a file.
-class Process
-{
+class Process {
 public:
     // `argv0` is what the program sees as argv[0]; `display` empty means no
     // DISPLAY in its environment.
@@ -87,6 +85,9 @@ Picture read_window(Display *display, Window window);
 
 // Asks the window to close the way a window manager does (WM_DELETE_WINDOW).
 void send_delete_request(Display *display, Window window);
+
+// Moves the pointer to the window's centre with a real motion event.
+void point_at(Display *display, Window window);
 
 // Real button events at the window's centre; X buttons 1 left, 2 middle,
 // 3 right, 4 and 5 the wheel.
