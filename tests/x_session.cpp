@@ -93,6 +93,9 @@ XServer::XServer()
     pid_ = fork();
     if (pid_ == 0) {
         close(fds[0]);
+        // Quiet its notes about displays already taken while it looks for a free one.
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
         const std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
                static_cast<char *>(nullptr));
