@@ -80,10 +80,7 @@ TEST_F(Robustness, ResizeStormKeepsTheScale)
 
 TEST_F(Robustness, UnknownOptionsAreLeftAlone)
 {
-    program = std::make_unique<Process>(VIBRATING_STRING, VIBRATING_STRING,
-                                        std::vector<std::string>{"-foo", "bar", "--verbose", "-"}, server.name());
-    window = find_window(server.display(), VIBRATING_STRING, LIMIT);
-    ASSERT_NE(window, 0UL) << program->stderr_text();
+    ASSERT_NO_FATAL_FAILURE(start(VIBRATING_STRING, {"-foo", "bar", "--verbose", "-"}));
     EXPECT_TRUE(wait_until([&] { return match_frame(picture(), model_frame(0)).matches(); }, LIMIT));
 }
 

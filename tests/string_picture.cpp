@@ -1,6 +1,6 @@
 #include "string_picture.h"
 
-#include "string_model.h"
+#include "fresh_string.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,14 +62,12 @@ bool black_or_unknown_near(const Picture &picture, Point p)
 const std::vector<double> &model_frame(int frame)
 {
     static std::vector<std::vector<double>> frames;
-    if (string_state.initialized == 0) {
-        setup_string();
-        string_state.initialized = 1;
+    if (frames.empty()) {
+        start_from_setup();
+        frames.emplace_back(string_state.u_curr->data, string_state.u_curr->data + N);
     }
     while (static_cast<int>(frames.size()) <= frame) {
-        if (!frames.empty()) {
-            advance_frame();
-        }
+        advance_frame();
         frames.emplace_back(string_state.u_curr->data, string_state.u_curr->data + N);
     }
     return frames[frame];

@@ -26,15 +26,19 @@ std::vector<int> black_rows(const Picture &picture, int column)
     return rows;
 }
 
+bool has_either(const std::vector<int> &seen, int low, int high)
+{
+    return std::find(seen.begin(), seen.end(), low) != seen.end() ||
+           std::find(seen.begin(), seen.end(), high) != seen.end();
+}
+
 // Neighbouring frames differ by less than a pixel, so a picture matches a few
 // frames around the one it shows: that run must include `low` or `high` and
 // reach no further than two frames beyond them.
 void expect_shows_one_of(const std::vector<int> &seen, int low, int high)
 {
     ASSERT_FALSE(seen.empty()) << "the picture matches no frame near " << low;
-    EXPECT_TRUE(std::find(seen.begin(), seen.end(), low) != seen.end() ||
-                std::find(seen.begin(), seen.end(), high) != seen.end())
-        << "frames " << seen.front() << ".." << seen.back();
+    EXPECT_TRUE(has_either(seen, low, high)) << "frames " << seen.front() << ".." << seen.back();
     EXPECT_GE(seen.front(), low - 2);
     EXPECT_LE(seen.back(), high + 2);
 }
@@ -47,8 +51,7 @@ std::vector<int> wait_for_frame(Display *display, Window window, int low, int hi
     wait_until(
         [&] {
             seen = matching_frames(read_window(display, window), low - 2, high + 2);
-            return std::find(seen.begin(), seen.end(), low) != seen.end() ||
-                   std::find(seen.begin(), seen.end(), high) != seen.end();
+            return has_either(seen, low, high);
         },
         LIMIT);
     return seen;
