@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <string>
@@ -69,18 +70,22 @@ TEST(StringModel, EverythingIsZeroBeforeSetup)
 
 TEST(StringModel, SetupWritesThePulseAtRest)
 {
-    start_from_setup();
-    EXPECT_EQ(u_curr(30), 0.0);
-    EXPECT_NEAR(u_curr(40), 0.999999998926914, 1e-15);
-    EXPECT_NEAR(u_curr(50), 9.265358966049026e-05, 1e-18);
-    EXPECT_NEAR(u_curr(60), -0.9999999903422263, 1e-15);
-    EXPECT_NEAR(u_curr(70), -1.8530717852557836e-04, 1e-18);
-    for (int i = 0; i < N; ++i) {
-        EXPECT_EQ(u_prev(i), u_curr(i)) << "node " << i;
-        if (i < 30 || i > 70) {
-            EXPECT_EQ(u_curr(i), 0.0) << "node " << i;
+    // Both levels as set-up itself wrote them, before anything restored them.
+    const SetupLevels &written = levels_after_setup();
+    for (const std::vector<double> *level : {&written.u_prev, &written.u_curr}) {
+        const std::vector<double> &u = *level;
+        EXPECT_EQ(u[30], 0.0);
+        EXPECT_NEAR(u[40], 0.999999998926914, 1e-15);
+        EXPECT_NEAR(u[50], 9.265358966049026e-05, 1e-18);
+        EXPECT_NEAR(u[60], -0.9999999903422263, 1e-15);
+        EXPECT_NEAR(u[70], -1.8530717852557836e-04, 1e-18);
+        for (int i = 0; i < N; ++i) {
+            if (i < 30 || i > 70) {
+                EXPECT_EQ(u[i], 0.0) << "node " << i;
+            }
         }
     }
+    EXPECT_EQ(written.u_prev, written.u_curr);
 }
 
 TEST(StringModel, SetupWritesTheOperators)
@@ -126,18 +131,37 @@ TEST(StringModel, SetupWritesTheOperators)
 
 TEST(StringModel, AStepFollowsTheRecurrence)
 {
+    // One step first, so that the two levels differ and a step that used the
+    // wrong one would show.
     start_from_setup();
-    const std::vector<double> before(string_state.u_curr->data, string_state.u_curr->data + N);
     step_string();
-    // u_next keeps a copy of the new level; rhs keeps K * u_prev of that step.
+    const std::vector<double> prev = copy_of(string_state.u_prev);
+    const std::vector<double> curr = copy_of(string_state.u_curr);
+    ASSERT_NE(prev, curr);
+    step_string();
+
+    // The levels shift, and u_next keeps a copy of the new one.
     for (int i = 0; i < N; ++i) {
-        EXPECT_EQ(u_prev(i), before[i]) << "node " << i;
+        EXPECT_EQ(u_prev(i), curr[i]) << "node " << i;
         EXPECT_EQ(gsl_vector_get(string_state.u_next, i), u_curr(i)) << "node " << i;
     }
-    EXPECT_NEAR(gsl_vector_get(string_state.rhs, 31), -100 * before[30] + 200 * before[31] - 100 * before[32], 1e-12);
-    // Starting at rest, the first step moves the pulse by only 1e-11 * M^-1 K u.
-    EXPECT_NEAR(u_curr(40), before[40], 1e-6);
-    EXPECT_NE(u_curr(40), before[40]);
+
+    // rhs is K times the older level, and the new level solves
+    // M * (2 u_curr - u_prev - u_new) / STEP_COEFF = K * u_prev.
+    std::vector<double> y(N);
+    for (int i = 0; i < N; ++i) {
+        y[i] = (2 * curr[i] - prev[i] - u_curr(i)) / STEP_COEFF;
+    }
+    for (int row = 0; row < N; ++row) {
+        double k_prev = 0;
+        double m_y = 0;
+        for (int col = std::max(row - 1, 0); col <= std::min(row + 1, N - 1); ++col) {
+            k_prev += stiffness(row, col) * prev[col];
+            m_y += mass(row, col) * y[col];
+        }
+        EXPECT_NEAR(gsl_vector_get(string_state.rhs, row), k_prev, 1e-9) << "row " << row;
+        EXPECT_NEAR(m_y, k_prev, 1e-4 * (1 + std::fabs(k_prev))) << "row " << row;
+    }
 }
 
 TEST(StringModel, FramesMatchTheReferenceTrajectory)
@@ -191,7 +215,7 @@ TEST(StringModel, AFrameIsExactly201Steps)
     for (int step = 0; step < 402; ++step) {
         step_string();
     }
-    const std::vector<double> by_steps(string_state.u_curr->data, string_state.u_curr->data + N);
+    const std::vector<double> by_steps = copy_of(string_state.u_curr);
 
     start_from_setup();
     advance_frame();

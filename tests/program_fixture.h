@@ -33,6 +33,32 @@ protected:
             << match_frame(picture(), model_frame(0)).describe();
     }
 
+    // Waits until the program is idle, its redraw count and its picture both
+    // steady, and returns the frame the picture must show: after n redraws,
+    // frame n - 1, since each redraw draws the string as it stands and only
+    // then advances it. Checks that the picture matches that frame within a
+    // pixel.
+    int settled_frame()
+    {
+        std::uint64_t redraws = 0;
+        const bool steady = wait_until(
+            [&] {
+                redraws = program->redraws();
+                const Picture before = picture();
+                std::this_thread::sleep_for(QUIET);
+                return program->redraws() == redraws && picture() == before;
+            },
+            LIMIT);
+        EXPECT_TRUE(steady) << "the program kept redrawing";
+        EXPECT_GE(redraws, 1U) << "no redraw counted";
+        const int frame = static_cast<int>(redraws) - 1;
+        if (frame >= 0) {
+            EXPECT_TRUE(match_frame(picture(), model_frame(frame)).matches())
+                << "after " << redraws << " redraws: " << match_frame(picture(), model_frame(frame)).describe();
+        }
+        return frame;
+    }
+
     void TearDown() override
     {
         if (program) {

@@ -40,6 +40,21 @@ double distance_to_segment(Point p, Point a, Point b)
     return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
 }
 
+// Distance from `p` to the polyline through `points`, or HUGE_VAL if no
+// segment lies within `reach` of it. Nodes are evenly spaced in x, so only
+// the segments over p's column can be that near.
+double distance_to_string(const std::vector<Point> &points, Point p, double reach)
+{
+    const double spacing = points[1].x - points[0].x;
+    const int first = std::max(0, static_cast<int>(std::floor((p.x - reach - points[0].x) / spacing)));
+    const int last = std::min(N - 2, static_cast<int>(std::floor((p.x + reach - points[0].x) / spacing)));
+    double nearest = HUGE_VAL;
+    for (int i = first; i <= last; ++i) {
+        nearest = std::min(nearest, distance_to_segment(p, points[i], points[i + 1]));
+    }
+    return nearest;
+}
+
 bool black_or_unknown_near(const Picture &picture, Point p)
 {
     const int reach = static_cast<int>(std::ceil(TOLERANCE));
@@ -64,11 +79,11 @@ const std::vector<double> &model_frame(int frame)
     static std::vector<std::vector<double>> frames;
     if (frames.empty()) {
         start_from_setup();
-        frames.emplace_back(string_state.u_curr->data, string_state.u_curr->data + N);
+        frames.push_back(copy_of(string_state.u_curr));
     }
     while (static_cast<int>(frames.size()) <= frame) {
         advance_frame();
-        frames.emplace_back(string_state.u_curr->data, string_state.u_curr->data + N);
+        frames.push_back(copy_of(string_state.u_curr));
     }
     return frames[frame];
 }
@@ -101,10 +116,7 @@ FrameMatch match_frame(const Picture &picture, const std::vector<double> &u)
         }
     }
 
-    // Nodes are evenly spaced in x, so only the segments over a pixel's
-    // column can be near it. Counting stops early on a picture that is
-    // plainly something else.
-    const double spacing = points[1].x - points[0].x;
+    // Counting stops early on a picture that is plainly something else.
     const int enough = 100;
     for (int y = 0; y < picture.height && match.stray_pixels + match.other_colours < enough; ++y) {
         for (int x = 0; x < picture.width; ++x) {
@@ -115,15 +127,7 @@ FrameMatch match_frame(const Picture &picture, const std::vector<double> &u)
                 ++match.other_colours;
                 continue;
             }
-            const Point centre = {x + 0.5, y + 0.5};
-            const int first = std::max(0, static_cast<int>(std::floor((centre.x - TOLERANCE - points[0].x) / spacing)));
-            const int last =
-                std::min(N - 2, static_cast<int>(std::floor((centre.x + TOLERANCE - points[0].x) / spacing)));
-            double nearest = HUGE_VAL;
-            for (int i = first; i <= last; ++i) {
-                nearest = std::min(nearest, distance_to_segment(centre, points[i], points[i + 1]));
-            }
-            if (nearest > TOLERANCE) {
+            if (distance_to_string(points, {x + 0.5, y + 0.5}, TOLERANCE) > TOLERANCE) {
                 ++match.stray_pixels;
             }
         }
@@ -131,13 +135,19 @@ FrameMatch match_frame(const Picture &picture, const std::vector<double> &u)
     return match;
 }
 
-std::vector<int> matching_frames(const Picture &picture, int first, int last)
+double mean_distance(const Picture &picture, const std::vector<double> &u)
 {
-    std::vector<int> frames;
-    for (int frame = std::max(first, 0); frame <= last; ++frame) {
-        if (match_frame(picture, model_frame(frame)).matches()) {
-            frames.push_back(frame);
+    const std::vector<Point> points = vertices(picture, u);
+    const double reach = 4 * TOLERANCE;
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (picture.is_known(x, y) && picture.at(x, y) == 0) {
+                sum += std::min(distance_to_string(points, {x + 0.5, y + 0.5}, reach), reach);
+                ++count;
+            }
         }
     }
-    return frames;
+    return count > 0 ? sum / count : HUGE_VAL;
 }

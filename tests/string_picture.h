@@ -26,5 +26,7 @@ struct FrameMatch {
 // origin at the window's centre, node i at x = 0.09 i - 4 and y = 1.5 u[i].
 FrameMatch match_frame(const Picture &picture, const std::vector<double> &u);
 
-// The frames in [first, last] that the picture matches within a pixel.
-std::vector<int> matching_frames(const Picture &picture, int first, int last);
+// Mean distance, in pixels, from the picture's black pixels to the string `u`
+// (each capped at a few pixels). Neighbouring frames differ by less than a
+// pixel, yet the frame a picture shows is the one that fits it best.
+double mean_distance(const Picture &picture, const std::vector<double> &u);

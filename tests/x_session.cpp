@@ -32,8 +32,8 @@ std::vector<char *> c_strings(std::vector<std::string> &strings)
 }
 
 // This process's environment with DISPLAY replaced (or removed if empty),
-// plus the sanitizer build's settings for the program.
-std::vector<std::string> environment_with_display(const std::string &display)
+// the redraw counter preloaded, and the sanitizer build's settings.
+std::vector<std::string> environment_for(const std::string &display, const std::string &count_file)
 {
     std::vector<std::string> env;
     for (char **e = environ; *e != nullptr; ++e) {
@@ -44,12 +44,27 @@ std::vector<std::string> environment_with_display(const std::string &display)
     if (!display.empty()) {
         env.push_back("DISPLAY=" + display);
     }
+    env.push_back("FLUSH_COUNT_FILE=" + count_file);
 #ifdef PROGRAM_PRELOAD
     env.emplace_back("LSAN_OPTIONS=suppressions=" PROGRAM_SANITIZER_SUPPRESSIONS);
     env.emplace_back("ASAN_OPTIONS=verify_asan_link_order=0");
-    env.emplace_back("LD_PRELOAD=" PROGRAM_PRELOAD);
+    env.emplace_back("LD_PRELOAD=" PROGRAM_PRELOAD ":" FLUSH_COUNTER);
+#else
+    env.emplace_back("LD_PRELOAD=" FLUSH_COUNTER);
 #endif
     return env;
+}
+
+// A new empty file /tmp/vibrating-string-WHAT-XXXXXX, opened for writing.
+int make_temp_file(const std::string &what, std::string &path)
+{
+    std::string name = "/tmp/vibrating-string-" + what + "-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) {
+        throw std::runtime_error("mkstemp failed");
+    }
+    path = name;
+    return fd;
 }
 
 void stop_and_reap(pid_t pid)
@@ -145,16 +160,12 @@ void XServer::kill_now()
 Process::Process(const std::string &path, const std::string &argv0, const std::vector<std::string> &args,
                  const std::string &display, const std::string &workdir)
 {
-    char temp[] = "/tmp/vibrating-string-stderr-XXXXXX";
-    const int err = mkstemp(temp);
-    if (err < 0) {
-        throw std::runtime_error("mkstemp failed");
-    }
-    stderr_path_ = temp;
+    const int err = make_temp_file("stderr", stderr_path_);
+    close(make_temp_file("redraws", count_path_));
 
     std::vector<std::string> argv_strings = {argv0};
     argv_strings.insert(argv_strings.end(), args.begin(), args.end());
-    std::vector<std::string> env_strings = environment_with_display(display);
+    std::vector<std::string> env_strings = environment_for(display, count_path_);
 
     pid_ = fork();
     if (pid_ == 0) {
@@ -174,6 +185,15 @@ Process::~Process()
         stop_and_reap(pid_);
     }
     unlink(stderr_path_.c_str());
+    unlink(count_path_.c_str());
+}
+
+std::uint64_t Process::redraws() const
+{
+    std::uint64_t count = 0;
+    std::ifstream in(count_path_, std::ios::binary);
+    in.read(reinterpret_cast<char *>(&count), sizeof count);
+    return in ? count : 0;
 }
 
 int Process::wait_exit(Seconds limit)

@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,7 +35,7 @@ private:
     Display *display_ = nullptr;
 };
 
-// One run of a program, its stderr captured to a file.
+// One run of a program, its stderr captured to a file and its redraws counted.
 class Process {
 public:
     // `argv0` is what the program sees as argv[0]; `display` empty means no
@@ -52,11 +53,15 @@ public:
     // Whether a sanitizer in an instrumented build reported anything.
     bool sanitizer_reported() const;
     long resident_kib() const;
+    // Redraws so far: the program's glFlush calls, counted by the preloaded
+    // flush counter.
+    std::uint64_t redraws() const;
 
 private:
     pid_t pid_ = -1;
     int status_ = -1;
     std::string stderr_path_;
+    std::string count_path_;
 };
 
 // Window contents in the window's own coordinates. Pixels that lie off the

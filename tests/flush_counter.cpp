@@ -1,6 +1,6 @@
-// Preloaded into the real program by scripts/bench: counts glFlush calls, one
-// per drawn frame, in an 8-byte file named by FLUSH_COUNT_FILE, so that the
-// frame rate can be read from outside while it animates.
+// Preloaded into the real program by the tests and scripts/bench: counts
+// glFlush calls, one per redraw, in an 8-byte file named by FLUSH_COUNT_FILE,
+// so that redraws can be counted from outside without changing the program.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
