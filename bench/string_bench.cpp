@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a frame's time goes: a whole frame, one step, and each piece of a
 // step on the model's own objects.
 #include "fresh_string.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The discrete string: 100 nodes, linear finite elements, and the recurrence
 // that steps M*u'' + K*u = 0 forward in time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up failures are GLUT's to report: a message on stderr and a
 // non-zero exit, promptly, never a hang or a signal.
 // gtest before Xlib, whose None and Bool macros break gtest.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own window, drawing a string whose displacements come from
 // the command line: extreme_values VALUE [GLUT options]. Nodes take VALUE and
 // -VALUE in turn, so "nan", "inf" or "1e300" can be drawn and then stepped,

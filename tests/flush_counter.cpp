@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preloaded into the real program by the tests and scripts/bench: counts
 // glFlush calls, one per redraw, in an 8-byte file named by FLUSH_COUNT_FILE,
 // so that redraws can be counted from outside without changing the program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The model has one program-wide state and no reset. The first caller runs
 // the set-up and records both levels exactly as it wrote them; later callers
 // restore that record, so every test or benchmark starts from set-up's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting and stopping the animation with real button events.
 #include "program_fixture.h"
 

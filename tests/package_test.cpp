@@ -1,32 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Debian package: built with CPack from this build, unpacked into a
 // scratch root, and the binary it installs run under Xvfb.
 #include "program_fixture.h"
 
 #include <glob.h>
 
+#include <sys/wait.h>
+
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string command_output(const std::string &command)
-{
+struct CommandResult {
+    int status = -1; // the wait status
     std::string output;
-    FILE *pipe = popen(command.c_str(), "r");
+};
+
+// Runs a shell command, its stderr merged into its stdout.
+CommandResult run(const std::string &command)
+{
+    CommandResult result;
+    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
     if (pipe == nullptr) {
-        return output;
+        return result;
     }
     char buffer[256];
     while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
+        result.output += buffer;
     }
-    pclose(pipe);
-    return output;
+    result.status = pclose(pipe);
+    return result;
 }
 
+bool succeeded(const CommandResult &result)
+{
+    return WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0;
+}
+
+bool installed(const std::string &tool)
+{
+    return succeeded(run("command -v " + tool));
+}
+
+// The output lines that start with one of `tags`, such as "E: ".
+std::string lines_tagged(const std::string &output, const std::vector<std::string> &tags)
+{
+    std::istringstream in(output);
+    std::string found;
+    for (std::string line; std::getline(in, line);) {
+        for (const std::string &tag : tags) {
+            if (line.rfind(tag, 0) == 0) {
+                found += line + "\n";
+            }
+        }
+    }
+    return found;
+}
+
+// Builds the package from this build with CPack into a scratch folder and
+// unpacks it into a scratch root.
 class Package : public ProgramTest {
 protected:
     void SetUp() override
@@ -34,6 +72,20 @@ protected:
         char temp[] = "/tmp/vibrating-string-package-XXXXXX";
         ASSERT_NE(mkdtemp(temp), nullptr);
         scratch = temp;
+        const fs::path out = scratch / "out";
+        const CommandResult cpack = run(std::string(CPACK_COMMAND) + " -G DEB -B " + out.string() +
+                                        " --config " BUILD_DIR "/CPackConfig.cmake");
+        ASSERT_TRUE(succeeded(cpack)) << cpack.output;
+        glob_t found{};
+        ASSERT_EQ(glob((out / "*.deb").c_str(), 0, nullptr, &found), 0);
+        const size_t count = found.gl_pathc;
+        deb = count > 0 ? found.gl_pathv[0] : "";
+        globfree(&found);
+        ASSERT_EQ(count, 1U);
+
+        root = scratch / "root";
+        const CommandResult unpack = run("dpkg-deb -x " + deb + " " + root.string());
+        ASSERT_TRUE(succeeded(unpack)) << unpack.output;
     }
     void TearDown() override
     {
@@ -42,31 +94,35 @@ protected:
     }
 
     fs::path scratch;
+    std::string deb;
+    fs::path root;
 };
 
 } // namespace
 
 TEST_F(Package, InstallsIntoAScratchRootAndRuns)
 {
-    const fs::path out = scratch / "out";
-    const fs::path root = scratch / "root";
-    ASSERT_EQ(std::system((std::string(CPACK_COMMAND) + " -G DEB -B " + out.string() +
-                           " --config " BUILD_DIR "/CPackConfig.cmake >/dev/null")
-                              .c_str()),
-              0);
-    glob_t found{};
-    ASSERT_EQ(glob((out / "*.deb").c_str(), 0, nullptr, &found), 0);
-    ASSERT_EQ(found.gl_pathc, 1U);
-    const std::string deb = found.gl_pathv[0];
-    globfree(&found);
+    for (const char *file :
+         {"usr/bin/vibrating-string", "usr/share/man/man1/vibrating-string.1.gz",
+          "usr/share/applications/vibrating-string.desktop",
+          "usr/share/icons/hicolor/scalable/apps/vibrating-string.svg",
+          "usr/share/metainfo/io.github.vibrating_string.metainfo.xml", "usr/share/doc/vibrating-string/copyright",
+          "usr/share/doc/vibrating-string/changelog.gz"}) {
+        EXPECT_TRUE(fs::exists(root / file)) << file;
+    }
 
-    ASSERT_EQ(std::system(("dpkg-deb -x " + deb + " " + root.string()).c_str()), 0);
-    EXPECT_TRUE(fs::exists(root / "usr/bin/vibrating-string"));
-    EXPECT_TRUE(fs::exists(root / "usr/share/man/man1/vibrating-string.1"));
-    EXPECT_TRUE(fs::exists(root / "usr/share/applications/vibrating-string.desktop"));
+    // The desktop entry names the icon that the package installs.
+    std::ifstream entry(root / "usr/share/applications/vibrating-string.desktop");
+    std::string icon;
+    for (std::string line; std::getline(entry, line);) {
+        if (line.rfind("Icon=", 0) == 0) {
+            icon = line.substr(5);
+        }
+    }
+    EXPECT_TRUE(fs::exists(root / "usr/share/icons/hicolor/scalable/apps" / (icon + ".svg"))) << "Icon=" << icon;
 
     // Its dependencies name the libraries the binary loads.
-    const std::string depends = command_output("dpkg-deb -f " + deb + " Depends");
+    const std::string depends = run("dpkg-deb -f " + deb + " Depends").output;
     for (const char *library : {"libgsl", "libglut", "libopengl0", "libglx0"}) {
         EXPECT_NE(depends.find(library), std::string::npos) << library << " missing from: " << depends;
     }
@@ -75,4 +131,60 @@ TEST_F(Package, InstallsIntoAScratchRootAndRuns)
     ASSERT_NO_FATAL_FAILURE(start(installed, {}, "", installed));
     EXPECT_EQ(window_title(server.display(), window), installed);
     EXPECT_TRUE(wait_until([&] { return match_frame(picture(), model_frame(0)).matches(); }, LIMIT));
+}
+
+// Each check runs where its tool is installed; scripts/test installs them all.
+TEST_F(Package, DebianToolsAcceptIt)
+{
+    if (installed("lintian")) {
+        const CommandResult lintian = run("lintian --info --pedantic " + deb);
+        EXPECT_TRUE(succeeded(lintian)) << lintian.output;
+        EXPECT_EQ(lines_tagged(lintian.output, {"E: ", "W: ", "I: "}), "");
+    } else {
+        std::cout << "lintian not installed: not run\n";
+    }
+
+    if (installed("hardening-check")) {
+        // Two checks cannot pass for this program alone: no function has a
+        // local buffer, so the compiler inserts no stack protector anywhere;
+        // and Debian 12 builds neither the program nor its libraries with
+        // control-flow protection (dpkg-buildflags gives no -fcf-protection).
+        const CommandResult hardening =
+            run("hardening-check --nostackprotector --nocfprotection " + (root / "usr/bin/vibrating-string").string());
+        EXPECT_TRUE(succeeded(hardening)) << hardening.output;
+        for (const char *line :
+             {"Position Independent Executable: yes", "Read-only relocations: yes", "Immediate binding: yes"}) {
+            EXPECT_NE(hardening.output.find(line), std::string::npos) << hardening.output;
+        }
+    } else {
+        std::cout << "hardening-check not installed: not run\n";
+    }
+
+    if (installed("desktop-file-validate")) {
+        const CommandResult desktop =
+            run("desktop-file-validate " + (root / "usr/share/applications/vibrating-string.desktop").string());
+        EXPECT_TRUE(succeeded(desktop)) << desktop.output;
+        EXPECT_EQ(desktop.output, "");
+    } else {
+        std::cout << "desktop-file-validate not installed: not run\n";
+    }
+
+    if (installed("appstreamcli")) {
+        const CommandResult appstream =
+            run("appstreamcli validate --no-net --pedantic " +
+                (root / "usr/share/metainfo/io.github.vibrating_string.metainfo.xml").string());
+        EXPECT_TRUE(succeeded(appstream)) << appstream.output;
+        EXPECT_EQ(lines_tagged(appstream.output, {"E: ", "W: ", "I: "}), "") << appstream.output;
+    } else {
+        std::cout << "appstreamcli not installed: not run\n";
+    }
+
+    if (installed("mandoc")) {
+        const CommandResult manual =
+            run("mandoc -Tlint " + (root / "usr/share/man/man1/vibrating-string.1.gz").string());
+        EXPECT_TRUE(succeeded(manual)) << manual.output;
+        EXPECT_EQ(manual.output, "");
+    } else {
+        std::cout << "mandoc not installed: not run\n";
+    }
 }

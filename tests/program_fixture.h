@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A test that runs the real vibrating-string in its own Xvfb.
 #pragma once
 

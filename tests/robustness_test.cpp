@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program under abuse: input storms, resizes, faults, long runs and
 // values no model run reaches in a lecture.
 #include "program_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window should show for a given model frame, checked against the
 // pixels read back from it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program in a private X server: its window, its picture and how
 // each redraw advances the string.
 #include "program_fixture.h"
@@ -104,8 +105,11 @@ TEST_F(Window_, ResizeShowsMoreAtTheSameScaleAndTheNextFrame)
     XResizeWindow(server.display(), window, 1000, 400);
     XSync(server.display(), False);
     ASSERT_TRUE(wait_until([&] { return picture().width == 1000; }, LIMIT));
+    // The resize's configure and expose events may be answered by one redraw
+    // or two; either way the picture is the frame before the last advance.
     const int frame = settled_frame();
-    EXPECT_EQ(frame, first + 1);
+    EXPECT_GT(frame, first);
+    EXPECT_LE(frame, first + 2);
     const Picture picture = this->picture();
     ASSERT_EQ(picture.width, 1000);
     ASSERT_EQ(picture.height, 400);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "x_session.h"
 
 #include <X11/Xutil.h>

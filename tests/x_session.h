@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the real vibrating-string binary in a private Xvfb: starts both,
 // finds the window, sends real input through XTest and reads pixels back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vibrating-string window: its GLUT callbacks, and the start-up that
 // registers them and runs GLUT's event loop.
 #pragma once
