@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A picture of the page for the README: headless Chromium, the canvas widened
+// to show the whole string, which has run for a moment and been stopped.
+//   usage: node web/screenshot.mjs SITE_DIR OUT.png
+import { address, draws, launch, openPage, serve } from './tests/harness.mjs';
+
+const [site, out] = process.argv.slice(2);
+const server = await serve(site);
+const browser = await launch();
+try {
+  const page = await openPage(browser, address(server), { viewport: { width: 1040, height: 560 } });
+  await page.waitForFunction(() => window.draws > 0);
+  await page.locator('#width').fill('1000');
+  const start = await draws(page);
+  await page.click('#start');
+  await page.waitForFunction((n) => window.draws >= n, start + 150);
+  await page.click('#stop');
+  await page.waitForTimeout(500);
+  await page.screenshot({ path: out });
+} finally {
+  await browser.close();
+  server.close();
+}

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A static server for the page on 127.0.0.1, for scripts/web and the page
+// tests.   usage: node web/serve.mjs DIRECTORY [PORT]   (PORT 0: any free one)
+import { readFileSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { extname, join, normalize } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const TYPES = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.wasm': 'application/wasm',
+  '.svg': 'image/svg+xml',
+};
+
+// Serves `directory` on 127.0.0.1; resolves to the listening server.
+export function serve(directory, port = 0) {
+  const server = createServer((request, response) => {
+    // normalize() keeps a leading '/', so '..' cannot climb out of `directory`.
+    const path = normalize(decodeURIComponent(new URL(request.url, 'http://localhost').pathname));
+    let body;
+    try {
+      body = readFileSync(join(directory, path === '/' ? 'index.html' : path));
+    } catch {
+      response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': TYPES[extname(path) || '.html'] ?? 'application/octet-stream' });
+    response.end(body);
+  });
+  return new Promise((resolve, reject) => {
+    server.once('error', reject);
+    server.listen(port, '127.0.0.1', () => resolve(server));
+  });
+}
+
+export function address(server) {
+  return `http://127.0.0.1:${server.address().port}/`;
+}
+
+if (process.argv[1] === fileURLToPath(import.meta.url)) {
+  const [directory, port = '8000'] = process.argv.slice(2);
+  const server = await serve(directory, Number(port));
+  console.log(`vibrating-string is at ${address(server)} (Ctrl-C to stop)`);
+}
