@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -43,9 +44,17 @@ bool succeeded(const CommandResult &result)
     return WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0;
 }
 
-bool installed(const std::string &tool)
+// Runs `tool arguments` and expects it to succeed; its output, or nothing
+// where the tool is not installed.
+std::optional<std::string> output_of_success(const std::string &tool, const std::string &arguments)
 {
-    return succeeded(run("command -v " + tool));
+    if (!succeeded(run("command -v " + tool))) {
+        std::cout << tool << " is not installed: not run\n";
+        return std::nullopt;
+    }
+    const CommandResult result = run(tool + " " + arguments);
+    EXPECT_TRUE(succeeded(result)) << tool << " " << arguments << ":\n" << result.output;
+    return result.output;
 }
 
 // The output lines that start with one of `tags`, such as "E: ".
@@ -136,55 +145,32 @@ TEST_F(Package, InstallsIntoAScratchRootAndRuns)
 // Each check runs where its tool is installed; scripts/test installs them all.
 TEST_F(Package, DebianToolsAcceptIt)
 {
-    if (installed("lintian")) {
-        const CommandResult lintian = run("lintian --info --pedantic " + deb);
-        EXPECT_TRUE(succeeded(lintian)) << lintian.output;
-        EXPECT_EQ(lines_tagged(lintian.output, {"E: ", "W: ", "I: "}), "");
-    } else {
-        std::cout << "lintian not installed: not run\n";
-    }
+    const std::string binary = (root / "usr/bin/vibrating-string").string();
+    const std::string desktop_entry = (root / "usr/share/applications/vibrating-string.desktop").string();
+    const std::string metainfo = (root / "usr/share/metainfo/io.github.vibrating_string.metainfo.xml").string();
+    const std::string manual_page = (root / "usr/share/man/man1/vibrating-string.1.gz").string();
+    const std::vector<std::string> complaints = {"E: ", "W: ", "I: "};
 
-    if (installed("hardening-check")) {
-        // Two checks cannot pass for this program alone: no function has a
-        // local buffer, so the compiler inserts no stack protector anywhere;
-        // and Debian 12 builds neither the program nor its libraries with
-        // control-flow protection (dpkg-buildflags gives no -fcf-protection).
-        const CommandResult hardening =
-            run("hardening-check --nostackprotector --nocfprotection " + (root / "usr/bin/vibrating-string").string());
-        EXPECT_TRUE(succeeded(hardening)) << hardening.output;
+    if (const auto lintian = output_of_success("lintian", "--info --pedantic " + deb)) {
+        EXPECT_EQ(lines_tagged(*lintian, complaints), "");
+    }
+    // Two checks cannot pass for this program alone: no function has a local
+    // buffer, so the compiler inserts no stack protector anywhere; and Debian
+    // 12 builds neither the program nor its libraries with control-flow
+    // protection (dpkg-buildflags gives no -fcf-protection).
+    if (const auto hardening = output_of_success("hardening-check", "--nostackprotector --nocfprotection " + binary)) {
         for (const char *line :
              {"Position Independent Executable: yes", "Read-only relocations: yes", "Immediate binding: yes"}) {
-            EXPECT_NE(hardening.output.find(line), std::string::npos) << hardening.output;
+            EXPECT_NE(hardening->find(line), std::string::npos) << *hardening;
         }
-    } else {
-        std::cout << "hardening-check not installed: not run\n";
     }
-
-    if (installed("desktop-file-validate")) {
-        const CommandResult desktop =
-            run("desktop-file-validate " + (root / "usr/share/applications/vibrating-string.desktop").string());
-        EXPECT_TRUE(succeeded(desktop)) << desktop.output;
-        EXPECT_EQ(desktop.output, "");
-    } else {
-        std::cout << "desktop-file-validate not installed: not run\n";
+    if (const auto desktop = output_of_success("desktop-file-validate", desktop_entry)) {
+        EXPECT_EQ(*desktop, "");
     }
-
-    if (installed("appstreamcli")) {
-        const CommandResult appstream =
-            run("appstreamcli validate --no-net --pedantic " +
-                (root / "usr/share/metainfo/io.github.vibrating_string.metainfo.xml").string());
-        EXPECT_TRUE(succeeded(appstream)) << appstream.output;
-        EXPECT_EQ(lines_tagged(appstream.output, {"E: ", "W: ", "I: "}), "") << appstream.output;
-    } else {
-        std::cout << "appstreamcli not installed: not run\n";
+    if (const auto appstream = output_of_success("appstreamcli", "validate --no-net --pedantic " + metainfo)) {
+        EXPECT_EQ(lines_tagged(*appstream, complaints), "") << *appstream;
     }
-
-    if (installed("mandoc")) {
-        const CommandResult manual =
-            run("mandoc -Tlint " + (root / "usr/share/man/man1/vibrating-string.1.gz").string());
-        EXPECT_TRUE(succeeded(manual)) << manual.output;
-        EXPECT_EQ(manual.output, "");
-    } else {
-        std::cout << "mandoc not installed: not run\n";
+    if (const auto manual = output_of_success("mandoc", "-Tlint " + manual_page)) {
+        EXPECT_EQ(*manual, "");
     }
 }

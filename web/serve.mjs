@@ -17,9 +17,10 @@ const TYPES = {
 export function serve(directory, port = 0) {
   const server = createServer((request, response) => {
     // normalize() keeps a leading '/', so '..' cannot climb out of `directory`.
-    const path = normalize(decodeURIComponent(new URL(request.url, 'http://localhost').pathname));
+    let path;
     let body;
     try {
+      path = normalize(decodeURIComponent(new URL(request.url, 'http://localhost').pathname));
       body = readFileSync(join(directory, path === '/' ? 'index.html' : path));
     } catch {
       response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
@@ -40,6 +41,12 @@ export function address(server) {
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
   const [directory, port = '8000'] = process.argv.slice(2);
-  const server = await serve(directory, Number(port));
-  console.log(`vibrating-string is at ${address(server)} (Ctrl-C to stop)`);
+  try {
+    const server = await serve(directory, Number(port));
+    console.log(`vibrating-string is at ${address(server)} (Ctrl-C to stop)`);
+  } catch (error) {
+    console.error(`Cannot serve on 127.0.0.1:${port}: ${error.code === 'EADDRINUSE' ? 'the port is taken' : error.message}` +
+                  ' (scripts/web --port N picks another)');
+    process.exit(1);
+  }
 }
