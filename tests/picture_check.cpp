@@ -30,7 +30,8 @@ bool read_ppm(const char *path, Picture &picture)
         if (!in.read(reinterpret_cast<char *>(rgb), 3)) {
             return false;
         }
-        picture.rgb[i] = (static_cast<unsigned long>(rgb[0]) << 16) | (static_cast<unsigned long>(rgb[1]) << 8) | rgb[2];
+        picture.rgb[i] =
+            (static_cast<unsigned long>(rgb[0]) << 16) | (static_cast<unsigned long>(rgb[1]) << 8) | rgb[2];
     }
     return true;
 }

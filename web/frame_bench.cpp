@@ -29,8 +29,8 @@ int main(int argc, char **argv)
     }
     std::sort(nanoseconds.begin(), nanoseconds.end());
     const size_t middle = nanoseconds.size() / 2;
-    const double median = nanoseconds.size() % 2 == 1 ? nanoseconds[middle]
-                                                       : (nanoseconds[middle - 1] + nanoseconds[middle]) / 2;
+    const double median =
+        nanoseconds.size() % 2 == 1 ? nanoseconds[middle] : (nanoseconds[middle - 1] + nanoseconds[middle]) / 2;
     std::printf("wasm_frame %.0f\n", median);
     return 0;
 }
