@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures drawn per second by the page animating in headless Chromium, next
 // to the rate at which the browser offers frames (requestAnimationFrame).
-//   usage: PICTURE_CHECK= node web/page_rate.mjs SITE_DIR [SECONDS]
+//   usage: node web/page_rate.mjs SITE_DIR [SECONDS]
 //   prints: "page_fps N display_fps N"
-import { address, draws, launch, openPage, serve } from './tests/harness.mjs';
+import { draws, withPage } from './tests/harness.mjs';
 
 const [site, seconds = '5'] = process.argv.slice(2);
-const server = await serve(site);
-const browser = await launch();
-try {
-  const page = await openPage(browser, address(server));
-  await page.waitForFunction(() => window.draws > 0);
+await withPage(site, {}, async (page) => {
   await page.click('#start');
   await page.waitForTimeout(1000);
   const [drawsBefore, started] = [await draws(page), Date.now()];
@@ -26,7 +22,4 @@ try {
   const elapsed = (Date.now() - started) / 1000;
   const drawn = await draws(page) - drawsBefore;
   console.log(`page_fps ${(drawn / elapsed).toFixed(1)} display_fps ${(offered / Number(seconds)).toFixed(1)}`);
-} finally {
-  await browser.close();
-  server.close();
-}
+});

@@ -2,14 +2,10 @@
 // A picture of the page for the README: headless Chromium, the canvas widened
 // to show the whole string, which has run for a moment and been stopped.
 //   usage: node web/screenshot.mjs SITE_DIR OUT.png
-import { address, draws, launch, openPage, serve } from './tests/harness.mjs';
+import { draws, withPage } from './tests/harness.mjs';
 
 const [site, out] = process.argv.slice(2);
-const server = await serve(site);
-const browser = await launch();
-try {
-  const page = await openPage(browser, address(server), { viewport: { width: 1040, height: 560 } });
-  await page.waitForFunction(() => window.draws > 0);
+await withPage(site, { viewport: { width: 1040, height: 560 } }, async (page) => {
   await page.locator('#width').fill('1000');
   const start = await draws(page);
   await page.click('#start');
@@ -17,7 +13,4 @@ try {
   await page.click('#stop');
   await page.waitForTimeout(500);
   await page.screenshot({ path: out });
-} finally {
-  await browser.close();
-  server.close();
-}
+});

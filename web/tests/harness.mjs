@@ -9,7 +9,9 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { chromium } from 'playwright-core';
 
-export { address, serve } from '../serve.mjs';
+import { address, serve } from '../serve.mjs';
+
+export { address, serve };
 
 // As root, with no network beyond the machine: no sandbox, nothing fetched
 // in the background. WebGL runs on SwiftShader, the CPU renderer.
@@ -47,6 +49,21 @@ export async function openPage(browser, url, options = {}) {
 }
 
 export const draws = (page) => page.evaluate(() => window.draws);
+
+// For the scripts beside the tests: serves `site`, opens the page in a new
+// browser, waits for the first picture, runs `use(page)`, and closes all.
+export async function withPage(site, options, use) {
+  const server = await serve(site);
+  const browser = await launch();
+  try {
+    const page = await openPage(browser, address(server), options);
+    await page.waitForFunction(() => window.draws > 0);
+    return await use(page);
+  } finally {
+    await browser.close();
+    server.close();
+  }
+}
 
 // The canvas as drawn, in canvas pixels: [width, height, RGBA bytes].
 export async function canvasPixels(page) {
