@@ -73,17 +73,37 @@ void setup_string()
 
 void step_string()
 {
-    StringState &s = string_state;
+    stiffness_product();
+    mass_solve();
+    combine_levels();
+    shift_levels();
+}
 
+void stiffness_product()
+{
     // The operator acts on the older level; this is what makes the scheme
     // need only one mass solve per step.
-    gsl_blas_dgemv(CblasNoTrans, 1.0, s.stiffness, s.u_prev, 0.0, s.rhs);
+    gsl_blas_dgemv(CblasNoTrans, 1.0, string_state.stiffness, string_state.u_prev, 0.0, string_state.rhs);
+}
+
+void mass_solve()
+{
+    StringState &s = string_state;
     gsl_linalg_solve_tridiag(s.mass_diag, s.mass_upper, s.mass_lower, s.rhs, s.u_next);
+}
+
+void combine_levels()
+{
+    StringState &s = string_state;
     gsl_vector_scale(s.u_next, -STEP_COEFF);
     gsl_vector_sub(s.u_next, s.u_prev);
     gsl_vector_add(s.u_next, s.u_curr);
     gsl_vector_add(s.u_next, s.u_curr);
+}
 
+void shift_levels()
+{
+    StringState &s = string_state;
     for (int i = 0; i < N; ++i) {
         gsl_vector_set(s.u_prev, i, gsl_vector_get(s.u_curr, i));
     }

@@ -31,7 +31,13 @@ extern StringState string_state;
 void setup_string();
 
 // One time step: u_next = 2*u_curr - u_prev - STEP_COEFF * M^-1 K u_prev.
+// It runs the four parts below in this order; they are separate so that the
+// benchmarks can time each on its own.
 void step_string();
+void stiffness_product(); // rhs = K * u_prev
+void mass_solve();        // solves M * u_next = rhs
+void combine_levels();    // u_next = -STEP_COEFF * u_next - u_prev + u_curr + u_curr
+void shift_levels();      // u_prev = u_curr, then u_curr = u_next
 
 // STEPS_PER_FRAME steps: the model time between two pictures.
 void advance_frame();

@@ -8,6 +8,8 @@
 
 #include <sys/wait.h>
 
+#include <stdexcept>
+
 namespace {
 
 const Seconds LIMIT(10);
@@ -42,4 +44,16 @@ TEST(BadInput, ZeroSizedGeometry)
     XServer server;
     Process program(VIBRATING_STRING, VIBRATING_STRING, {"-geometry", "0x0"}, server.name());
     expect_glut_failure(program, "BadValue");
+}
+
+// The harness's own unhappy path: a program that cannot be started says why
+// at once, rather than as a window that never appears.
+TEST(BadInput, AProgramThatCannotStartIsReportedAtOnce)
+{
+    try {
+        Process program(VIBRATING_STRING ".missing", VIBRATING_STRING, {}, "");
+        FAIL() << "started a program that does not exist";
+    } catch (const std::runtime_error &error) {
+        EXPECT_NE(std::string(error.what()).find("No such file or directory"), std::string::npos) << error.what();
+    }
 }

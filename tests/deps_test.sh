@@ -23,14 +23,16 @@ check() { # name, condition...
 }
 
 # A bin folder with the few real tools the script runs, and stand-ins for
-# the rest. $1 is the sudo to put there: none, refusing or working.
+# the rest. $1 is the sudo to put there: none, refusing or working. The
+# stand-in apt-get chatters as dpkg does, and fails where $work/apt-fails exists.
 make_path() {
     local bin="$work/bin-$1"
     mkdir -p "$bin"
-    for tool in bash env grep true; do ln -sf "$(type -P "$tool")" "$bin/$tool"; done
+    for tool in bash env grep true mktemp rm tail; do ln -sf "$(type -P "$tool")" "$bin/$tool"; done
     printf '#!/bin/sh\necho 1000\n' >"$bin/id"
     printf '#!/bin/sh\necho "dpkg-query: no packages found matching $*" >&2\nexit 1\n' >"$bin/dpkg-query"
-    printf '#!/bin/sh\necho "$*" >>"%s/apt-get.calls"\n' "$work" >"$bin/apt-get"
+    printf '#!/bin/sh\necho "$*" >>"%s/apt-get.calls"\necho "Selecting previously unselected package $*."\n' "$work" >"$bin/apt-get"
+    printf '[ ! -e "%s/apt-fails" ] || { echo "E: Unable to locate package $*"; exit 100; }\n' "$work" >>"$bin/apt-get"
     case $1 in
     refusing) printf '#!/bin/sh\necho "tester is not in the sudoers file." >&2\nexit 1\n' >"$bin/sudo" ;;
     working) printf '#!/bin/sh\nexec "$@"\n' >"$bin/sudo" ;;
@@ -56,6 +58,26 @@ status=$?
 check "working sudo: exits 0" test "$status" -eq 0
 check "working sudo: updates, then installs the missing packages" \
     diff <(printf '%s\n' "update -qq" "install -y -qq --no-install-recommends xvfb xauth") "$work/apt-get.calls"
+
+check "working sudo: says what it installs" grep -qx 'Installing 2 Debian packages and what they need: xvfb xauth' "$work/out"
+check "working sudo: keeps dpkg's progress out of sight" test "$(grep -c 'Selecting previously' "$work/out")" -eq 0
+
+# npm is asked for by its command, not its package: Debian's nodejs has none,
+# and a Node.js from elsewhere may bring its own.
+rm -f "$work/apt-get.calls"
+PATH=$(make_path working) "$deps" browser >"$work/out" 2>&1
+check "no npm command: installs npm" grep -qx 'install -y -qq --no-install-recommends chromium nodejs npm' "$work/apt-get.calls"
+rm -f "$work/apt-get.calls"
+printf '#!/bin/sh\necho 9.2.0\n' >"$work/bin-working/npm"
+chmod +x "$work/bin-working/npm"
+PATH="$work/bin-working" "$deps" browser >"$work/out" 2>&1
+check "an npm command: leaves npm alone" grep -qx 'install -y -qq --no-install-recommends chromium nodejs' "$work/apt-get.calls"
+
+touch "$work/apt-fails"
+PATH="$work/bin-working" "$deps" display >"$work/out" 2>&1
+check "apt-get failing: exits 1" test $? -eq 1
+check "apt-get failing: shows the end of its output" grep -q 'E: Unable to locate package' "$work/out"
+rm -f "$work/apt-fails"
 
 PATH=$(make_path working) "$deps" nonsense >"$work/out" 2>&1
 check "an unknown job: exits 2" test $? -eq 2

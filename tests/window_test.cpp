@@ -28,11 +28,11 @@ std::vector<int> black_rows(const Picture &picture, int column)
     return rows;
 }
 
-using Window_ = ProgramTest;
+using StringWindow = ProgramTest;
 
 } // namespace
 
-TEST_F(Window_, TitleIsTheProgramPathAsInvoked)
+TEST_F(StringWindow, TitleIsTheProgramPathAsInvoked)
 {
     ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(window_title(server.display(), window), VIBRATING_STRING);
@@ -42,7 +42,7 @@ TEST_F(Window_, TitleIsTheProgramPathAsInvoked)
     EXPECT_EQ(window_title(server.display(), window), "./vibrating-string");
 }
 
-TEST_F(Window_, FirstPictureIsTheInitialStringAtOneHundredPixelsPerUnit)
+TEST_F(StringWindow, FirstPictureIsTheInitialStringAtOneHundredPixelsPerUnit)
 {
     ASSERT_NO_FATAL_FAILURE(start_and_show());
     // Mapping the window may cost a second redraw (GLUT's first redisplay
@@ -73,7 +73,7 @@ TEST_F(Window_, FirstPictureIsTheInitialStringAtOneHundredPixelsPerUnit)
     EXPECT_FALSE(match_frame(picture, flipped).matches());
 }
 
-TEST_F(Window_, EveryRedrawDrawsTheStringThenAdvancesOneFrame)
+TEST_F(StringWindow, EveryRedrawDrawsTheStringThenAdvancesOneFrame)
 {
     ASSERT_NO_FATAL_FAILURE(start_and_show());
     ASSERT_GE(settled_frame(), 0);
@@ -97,7 +97,7 @@ TEST_F(Window_, EveryRedrawDrawsTheStringThenAdvancesOneFrame)
     EXPECT_LT(fit, mean_distance(now, model_frame(frame - 1)));
 }
 
-TEST_F(Window_, ResizeShowsMoreAtTheSameScaleAndTheNextFrame)
+TEST_F(StringWindow, ResizeShowsMoreAtTheSameScaleAndTheNextFrame)
 {
     ASSERT_NO_FATAL_FAILURE(start_and_show());
     const int first = settled_frame();

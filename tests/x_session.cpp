@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +69,37 @@ int make_temp_file(const std::string &what, std::string &path)
     return fd;
 }
 
+// Starts `argv` with its stderr on `stderr_fd` (and in `workdir`, where one
+// is given); a program that cannot be started is reported here and now.
+pid_t spawn(const std::string &path, std::vector<std::string> argv, std::vector<std::string> env, int stderr_fd,
+            const std::string &workdir = "")
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, stderr_fd, STDERR_FILENO);
+    if (!workdir.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, workdir.c_str());
+    }
+    pid_t pid = -1;
+    const int error =
+        posix_spawnp(&pid, path.c_str(), &actions, nullptr, c_strings(argv).data(), c_strings(env).data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        throw std::runtime_error("cannot start " + path + (workdir.empty() ? "" : " in " + workdir) + ": " +
+                                 std::strerror(error));
+    }
+    return pid;
+}
+
+std::vector<std::string> current_environment()
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e != nullptr; ++e) {
+        env.emplace_back(*e);
+    }
+    return env;
+}
+
 void stop_and_reap(pid_t pid)
 {
     if (pid <= 0) {
@@ -106,17 +138,20 @@ XServer::XServer()
     if (pipe(fds) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    pid_ = fork();
-    if (pid_ == 0) {
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    // Quiet its notes about displays already taken while it looks for a free one.
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    try {
+        pid_ = spawn("Xvfb",
+                     {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                     current_environment(), null);
+    } catch (...) {
+        close(null);
         close(fds[0]);
-        // Quiet its notes about displays already taken while it looks for a free one.
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDERR_FILENO);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               static_cast<char *>(nullptr));
-        _exit(127);
+        close(fds[1]);
+        throw;
     }
+    close(null);
     close(fds[1]);
 
     // Xvfb writes its display number once it accepts connections.
@@ -164,18 +199,15 @@ Process::Process(const std::string &path, const std::string &argv0, const std::v
     const int err = make_temp_file("stderr", stderr_path_);
     close(make_temp_file("redraws", count_path_));
 
-    std::vector<std::string> argv_strings = {argv0};
-    argv_strings.insert(argv_strings.end(), args.begin(), args.end());
-    std::vector<std::string> env_strings = environment_for(display, count_path_);
-
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(err, STDERR_FILENO);
-        if (!workdir.empty() && chdir(workdir.c_str()) != 0) {
-            _exit(126);
-        }
-        execve(path.c_str(), c_strings(argv_strings).data(), c_strings(env_strings).data());
-        _exit(127);
+    std::vector<std::string> argv = {argv0};
+    argv.insert(argv.end(), args.begin(), args.end());
+    try {
+        pid_ = spawn(path, argv, environment_for(display, count_path_), err, workdir);
+    } catch (...) {
+        close(err);
+        unlink(stderr_path_.c_str());
+        unlink(count_path_.c_str());
+        throw;
     }
     close(err);
 }

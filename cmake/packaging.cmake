@@ -1,0 +1,71 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installation and the Debian package. The version comes from project() and
+# the release date from VIBSTRING_RELEASE_DATE, into every file that names them.
+include(GNUInstallDirs)
+set(VIBSTRING_MAINTAINER "vibrating-string developers <vibrating-string@example.org>"
+    CACHE STRING "Maintainer named in the Debian package and its changelog")
+set(VIBSTRING_HOMEPAGE "https://vibrating-string.example.org/"
+    CACHE STRING "Homepage named in the AppStream metadata")
+set(VIBSTRING_APPSTREAM_ID io.github.vibrating_string)
+# The AppStream developer is the maintainer's name without the address, in
+# the form of the AppStream on this machine: <developer> since 1.0, which
+# asks for it, <developer_name> before (Debian 12 has 0.16).
+string(REGEX REPLACE " *<.*>$" "" developer "${VIBSTRING_MAINTAINER}")
+set(VIBSTRING_APPSTREAM_DEVELOPER "<developer id=\"${VIBSTRING_APPSTREAM_ID}\"><name>${developer}</name></developer>")
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND ${APPSTREAMCLI} --version OUTPUT_VARIABLE appstream_version)
+  string(REGEX MATCH "[0-9]+\\.[0-9.]+" appstream_version "${appstream_version}")
+  if(appstream_version VERSION_LESS 1.0)
+    set(VIBSTRING_APPSTREAM_DEVELOPER "<developer_name>${developer}</developer_name>")
+  endif()
+endif()
+# The changelog wants the date as in RFC 2822.
+execute_process(COMMAND date -u -R -d "${VIBSTRING_RELEASE_DATE} 12:00:00 UTC"
+                OUTPUT_VARIABLE VIBSTRING_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
+
+configure_file(share/changelog.in changelog @ONLY)
+configure_file(share/vibrating-string.1.in vibrating-string.1 @ONLY)
+configure_file(share/${VIBSTRING_APPSTREAM_ID}.metainfo.xml.in ${VIBSTRING_APPSTREAM_ID}.metainfo.xml @ONLY)
+
+# The manual page and the changelog go in compressed, as Debian installs them;
+# gzip -n keeps the archives free of time stamps.
+find_program(GZIP_COMMAND gzip REQUIRED)
+set(gzipped)
+foreach(name IN ITEMS vibrating-string.1 changelog)
+  add_custom_command(OUTPUT ${name}.gz COMMAND ${GZIP_COMMAND} -9n -c ${name} > ${name}.gz
+                     DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${name} VERBATIM)
+  list(APPEND gzipped ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
+endforeach()
+add_custom_target(compressed_docs ALL DEPENDS ${gzipped})
+
+install(TARGETS vibrating-string RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# As Debian's dh_strip does: when stripping, drop the compiler's notes too.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vibrating-string\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vibrating-string.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES share/vibrating-string.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES share/vibrating-string.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${VIBSTRING_APPSTREAM_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz share/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vibrating-string)
+set(CPACK_PACKAGE_CONTACT "${VIBSTRING_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Interactive demonstration of a vibrating string")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A string of 100 nodes, modelled with linear finite elements and
+stepped in time with GSL, drawn in a GLUT window. A left click animates it,
+a right-button press stops it.")
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The runtime dependencies (GSL, its CBLAS, freeglut, GL) come from the
+# binary itself, through dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
