@@ -2,6 +2,7 @@
 // The Debian package that CPack built from this build (the Package.Build
 // fixture): its files, what Debian's tools say of it, and the binary it
 // installs run under Xvfb.
+#include "command.h"
 #include "program_fixture.h"
 
 #include <glob.h>
@@ -19,32 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CommandResult {
-    int status = -1; // the wait status
-    std::string output;
-};
-
-// Runs a shell command, its stderr merged into its stdout.
-CommandResult run(const std::string &command)
-{
-    CommandResult result;
-    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        result.output += buffer;
-    }
-    result.status = pclose(pipe);
-    return result;
-}
-
-bool succeeded(const CommandResult &result)
-{
-    return WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0;
-}
 
 // Runs `tool arguments` and expects it to succeed; its output, or nothing
 // where the tool is not installed.

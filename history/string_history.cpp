@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the string does over time, as CSV for plotting: steps the model from
+// set-up one frame at a time, as the window's redraws do, and writes either a
+// line per frame (its largest displacement and its energy) or, for a range
+// of frames, the displacement of every node.
+#include "string_model.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char *const USAGE = "usage: vibrating-string-history [--frames N] [--shape FIRST:LAST] [--output FILE]\n";
+const char *const HELP =
+    "Steps the vibrating string from its set-up, 201 time steps a frame as the\n"
+    "window does, and writes CSV:\n"
+    "  by default, one line per frame 0..N:\n"
+    "    frame,time,largest_displacement,energy\n"
+    "  with --shape, one line per node and frame FIRST..LAST:\n"
+    "    frame,node,displacement\n"
+    "Frame f is the string after f frames; time is f times the time a frame\n"
+    "covers (201 steps of sqrt(1e-11)) at unit wave speed.\n"
+    "\n"
+    "  --frames N          frames to step (default 3000; with --shape, LAST)\n"
+    "  --shape FIRST:LAST  every node's displacement for those frames\n"
+    "  --output FILE       write to FILE instead of standard output\n"
+    "  --help              this text\n";
+
+// Time one frame covers: STEPS_PER_FRAME steps of dt, where STEP_COEFF is (dt*c)^2 and c = 1.
+const double FRAME_TIME = STEPS_PER_FRAME * std::sqrt(STEP_COEFF);
+
+double node(const gsl_vector *u, int i)
+{
+    return gsl_vector_get(u, i);
+}
+
+double largest_displacement()
+{
+    double largest = 0;
+    for (int i = 0; i < N; ++i) {
+        largest = std::fmax(largest, std::fabs(node(string_state.u_curr, i)));
+    }
+    return largest;
+}
+
+// The energy of a string of unit tension and unit density whose shape is the
+// piecewise-linear one through the nodes: strain energy 1/2 of the integral
+// of u_x^2, plus kinetic energy 1/2 of the integral of u_t^2, with the nodes'
+// velocities taken from the last step, (u_curr - u_prev) / dt.
+double energy()
+{
+    const double dt = std::sqrt(STEP_COEFF);
+    double strain = 0;
+    double kinetic = 0;
+    for (int i = 0; i + 1 < N; ++i) {
+        const double slope = (node(string_state.u_curr, i + 1) - node(string_state.u_curr, i)) / H;
+        strain += 0.5 * slope * slope * H;
+        const double a = (node(string_state.u_curr, i) - node(string_state.u_prev, i)) / dt;
+        const double b = (node(string_state.u_curr, i + 1) - node(string_state.u_prev, i + 1)) / dt;
+        kinetic += H / 6 * (a * a + a * b + b * b); // 1/2 of the integral of the linear velocity squared
+    }
+    return strain + kinetic;
+}
+
+bool parse_count(const char *text, long &value)
+{
+    char *end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return errno == 0 && end != text && *end == '\0' && value >= 0 && value <= 100000000;
+}
+
+int fail(const std::string &message)
+{
+    std::fprintf(stderr, "vibrating-string-history: %s\n%s", message.c_str(), USAGE);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    long frames = -1;
+    long first = -1;
+    long last = -1;
+    const char *output = nullptr;
+    for (int a = 1; a < argc; ++a) {
+        const std::string option = argv[a];
+        if (option == "--help" || option == "-h") {
+            std::fputs(USAGE, stdout);
+            std::fputs(HELP, stdout);
+            return 0;
+        }
+        if (option != "--frames" && option != "--shape" && option != "--output") {
+            return fail("unknown option '" + option + "'");
+        }
+        if (a + 1 >= argc) {
+            return fail(option + " needs a value");
+        }
+        const char *value = argv[++a];
+        if (option == "--frames" && !parse_count(value, frames)) {
+            return fail("--frames needs a whole number of frames, not '" + std::string(value) + "'");
+        }
+        if (option == "--shape") {
+            const char *colon = std::strchr(value, ':');
+            const std::string from = colon != nullptr ? std::string(value, colon) : "";
+            if (colon == nullptr || !parse_count(from.c_str(), first) || !parse_count(colon + 1, last) ||
+                first > last) {
+                return fail("--shape needs FIRST:LAST, two frame numbers with FIRST <= LAST, not '" +
+                            std::string(value) + "'");
+            }
+        }
+        if (option == "--output") {
+            output = value;
+        }
+    }
+    const bool shape = last >= 0;
+    if (frames < 0) {
+        frames = shape ? last : 3000;
+    }
+    if (shape && last > frames) {
+        return fail("--shape ends at frame " + std::to_string(last) + ", after the last of --frames " +
+                    std::to_string(frames));
+    }
+
+    FILE *out = stdout;
+    if (output != nullptr) {
+        out = std::fopen(output, "w");
+        if (out == nullptr) {
+            std::fprintf(stderr, "vibrating-string-history: cannot write %s: %s\n", output, std::strerror(errno));
+            return 1;
+        }
+    }
+
+    setup_string();
+    string_state.initialized = 1;
+    std::fputs(shape ? "frame,node,displacement\n" : "frame,time,largest_displacement,energy\n", out);
+    for (long frame = 0; frame <= frames; ++frame) {
+        if (!shape) {
+            std::fprintf(out, "%ld,%.6g,%.9g,%.9g\n", frame, static_cast<double>(frame) * FRAME_TIME,
+                         largest_displacement(), energy());
+        } else if (frame >= first) {
+            for (int i = 0; i < N; ++i) {
+                std::fprintf(out, "%ld,%d,%.9g\n", frame, i, node(string_state.u_curr, i));
+            }
+        }
+        if (frame < frames) {
+            advance_frame();
+        }
+    }
+    if (std::fflush(out) != 0 || std::ferror(out) != 0 || (out != stdout && std::fclose(out) != 0)) {
+        std::fprintf(stderr, "vibrating-string-history: writing %s failed: %s\n",
+                     output != nullptr ? output : "standard output", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
