@@ -57,7 +57,7 @@ PATH=$(make_path working) "$deps" display >"$work/out" 2>&1
 status=$?
 check "working sudo: exits 0" test "$status" -eq 0
 check "working sudo: updates, then installs the missing packages" \
-    diff <(printf '%s\n' "update -qq" "install -y -qq --no-install-recommends xvfb xauth") "$work/apt-get.calls"
+    diff <(printf '%s\n' "update -qq" "install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold xvfb xauth") "$work/apt-get.calls"
 
 check "working sudo: says what it installs" grep -qx 'Installing Debian packages and what they need: xvfb xauth' "$work/out"
 check "working sudo: keeps dpkg's progress out of sight" test "$(grep -c 'Selecting previously' "$work/out")" -eq 0
@@ -66,12 +66,12 @@ check "working sudo: keeps dpkg's progress out of sight" test "$(grep -c 'Select
 # and a Node.js from elsewhere may bring its own.
 rm -f "$work/apt-get.calls"
 PATH=$(make_path working) "$deps" browser >"$work/out" 2>&1
-check "no npm command: installs npm" grep -qx 'install -y -qq --no-install-recommends chromium nodejs npm' "$work/apt-get.calls"
+check "no npm command: installs npm" grep -qx 'install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold chromium firefox-esr xvfb xauth nodejs npm' "$work/apt-get.calls"
 rm -f "$work/apt-get.calls"
 printf '#!/bin/sh\necho 9.2.0\n' >"$work/bin-working/npm"
 chmod +x "$work/bin-working/npm"
 PATH="$work/bin-working" "$deps" browser >"$work/out" 2>&1
-check "an npm command: leaves npm alone" grep -qx 'install -y -qq --no-install-recommends chromium nodejs' "$work/apt-get.calls"
+check "an npm command: leaves npm alone" grep -qx 'install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold chromium firefox-esr xvfb xauth nodejs' "$work/apt-get.calls"
 
 touch "$work/apt-fails"
 PATH="$work/bin-working" "$deps" display >"$work/out" 2>&1

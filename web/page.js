@@ -1,29 +1,78 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page around the program: loads it, shows why when it cannot run, and
-// passes on to it, as GLUT mouse events, what a mouse, a finger or the
-// Start and Stop buttons do. The program itself is unchanged.
+// The page around the program: loads it and says so meanwhile, shows why
+// when it cannot run, pauses it while the browser has taken its WebGL
+// context away, and passes on to it, as GLUT mouse events, what a mouse, a
+// finger or the Start and Stop buttons do. The program itself is unchanged.
 'use strict';
 
 const canvas = document.getElementById('canvas');
+const status = document.getElementById('status');
 const failure = document.getElementById('failure');
+const stateText = document.getElementById('state');
 const controls = document.querySelectorAll('#controls button, #controls input');
 const widthControl = document.getElementById('width');
 const widthValue = document.getElementById('width-value');
 
-function showFailure(text) {
-  canvas.hidden = true;
-  failure.textContent = text;
-  failure.hidden = false;
+let ready = false; // the program runs and has drawn its first picture
+let failed = false;
+let contextLost = false;
+
+function enableControls(enabled) {
   for (const control of controls) {
-    control.disabled = true;
+    control.disabled = !enabled;
   }
 }
+
+function showFailure(text) {
+  if (failed) return;
+  failed = true;
+  ready = false;
+  canvas.hidden = true;
+  status.hidden = true;
+  failure.textContent = text;
+  failure.hidden = false;
+  enableControls(false);
+}
+
+const RELOAD = ' Reload the page to try again.';
+
+// Whatever else goes wrong in the program or its loading ends here too, in
+// words, rather than as an error in the console and a blank box.
+window.addEventListener('error', (event) => {
+  event.preventDefault();
+  showFailure(`The program stopped with an error (${event.message}).${RELOAD}`);
+});
+window.addEventListener('unhandledrejection', (event) => {
+  event.preventDefault();
+  showFailure(`The program stopped with an error (${event.reason}).${RELOAD}`);
+});
 
 function hasWebGL() {
   try {
     return document.createElement('canvas').getContext('webgl') !== null;
   } catch (error) {
     return false;
+  }
+}
+
+// The width the slider shows is the canvas's, from the start: a browser may
+// restore a slider's old position when the page is loaded again.
+widthControl.value = String(canvas.width);
+widthValue.textContent = `${canvas.width} px`;
+
+// Where the canvas is shown at less than one screen pixel per canvas pixel,
+// smooth scaling keeps the thin line from breaking up.
+new ResizeObserver(() => {
+  const shown = canvas.getBoundingClientRect().width * window.devicePixelRatio;
+  canvas.classList.toggle('downscaled', shown + 0.5 < canvas.width);
+}).observe(canvas);
+
+// The running or stopped state, as GLUT's mouse table decides it from the
+// events that reach it: a left press or release runs, a right press stops.
+function followMouseTable(type, button) {
+  if (!ready) return;
+  if (button === 0 || (button === 2 && type === 'mousedown')) {
+    stateText.textContent = button === 0 ? 'running' : 'stopped';
   }
 }
 
@@ -45,10 +94,13 @@ const pressedOnCanvas = new Set();
 window.addEventListener('mousedown', (event) => {
   if (event.target === canvas) {
     pressedOnCanvas.add(event.button);
+    followMouseTable('mousedown', event.button);
   }
 }, true);
 window.addEventListener('mouseup', (event) => {
-  if (!pressedOnCanvas.delete(event.button)) {
+  if (pressedOnCanvas.delete(event.button)) {
+    followMouseTable('mouseup', event.button);
+  } else {
     event.stopImmediatePropagation();
   }
 }, true);
@@ -67,26 +119,108 @@ canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 document.getElementById('start').addEventListener('click', () => click(0));
 document.getElementById('stop').addEventListener('click', () => click(2));
 widthControl.addEventListener('input', () => {
+  if (!ready) return;
   const width = Number(widthControl.value);
   widthValue.textContent = `${width} px`;
   failure.style.width = `${width}px`;
-  if (window.Module && Module.calledRun) {
-    Module._resize_canvas(width, canvas.height);
-  }
+  Module._resize_canvas(width, canvas.height);
 });
 
-if (!hasWebGL()) {
-  showFailure('This browser cannot draw the string: WebGL is turned off or not supported. ' +
-              'Turn on WebGL (hardware acceleration) or try another browser.');
-} else {
+// While the browser has taken the WebGL context away (a GPU reset, a phone
+// reclaiming it), nothing is drawn, so nothing is computed either: the
+// program's frames wait here, and the string stays at the frame it reached,
+// in WebAssembly memory, which the loss does not touch.
+const browserAnimationFrame = window.requestAnimationFrame.bind(window);
+const heldFrames = [];
+window.requestAnimationFrame = (callback) => {
+  if (!contextLost) return browserAnimationFrame(callback);
+  heldFrames.push(callback);
+  return 0;
+};
+canvas.addEventListener('webglcontextlost', (event) => {
+  event.preventDefault(); // lets the browser restore the context
+  if (failed) return;
+  contextLost = true;
+  enableControls(false);
+  status.textContent = 'The browser took the graphics away (its GPU was reset or needed elsewhere). ' +
+    'The string is paused where it was and comes back when the graphics do.';
+  status.hidden = false;
+});
+canvas.addEventListener('webglcontextrestored', () => {
+  if (failed) return;
+  // A restored context has none of the GL state the program made: make it
+  // again as GLUT's window did (the same attributes, the GL emulation's
+  // set-up), then the program's own clear colour, and a reshape, as for a
+  // resized window, which sets its view and draws the string again.
+  Module.ctx = null;
+  if (!Module.createContext(canvas, true, true, { antialias: false, depth: false, stencil: false, alpha: false })) {
+    showFailure(`The graphics could not be brought back.${RELOAD}`);
+    return;
+  }
+  Module.ctx.clearColor(1, 1, 1, 1);
+  contextLost = false;
+  status.hidden = true;
+  enableControls(ready);
+  Module._resize_canvas(canvas.width, canvas.height);
+  for (const callback of heldFrames.splice(0)) browserAnimationFrame(callback);
+});
+
+// Fetches and compiles the WebAssembly here rather than in Emscripten's
+// loader, so that every way it can fail to arrive ends in words.
+async function instantiate(imports) {
+  let response;
+  try {
+    response = await fetch('vibrating-string.wasm', { credentials: 'same-origin' });
+  } catch (error) {
+    throw new Error('The program (vibrating-string.wasm) could not be downloaded: the connection failed.');
+  }
+  if (!response.ok) {
+    throw new Error(`The program (vibrating-string.wasm) could not be downloaded: the server answered ${response.status}.`);
+  }
+  let bytes;
+  try {
+    bytes = await response.arrayBuffer();
+  } catch (error) {
+    throw new Error('The program (vibrating-string.wasm) could not be downloaded: the connection broke off.');
+  }
+  try {
+    return await WebAssembly.instantiate(bytes, imports);
+  } catch (error) {
+    throw new Error('The program (vibrating-string.wasm) arrived damaged or does not run in this browser ' +
+                    `(${error.message}).`);
+  }
+}
+
+function start() {
+  if (!hasWebGL()) {
+    showFailure('This browser cannot draw the string: WebGL is turned off or not supported. ' +
+                'Turn on WebGL (hardware acceleration) or try another browser.');
+    return;
+  }
   window.Module = {
     canvas,
-    onAbort: () => showFailure('The program could not be loaded or stopped with an error. ' +
-                               'Reload the page to try again.'),
+    instantiateWasm(imports, receiveInstance) {
+      instantiate(imports).then((result) => receiveInstance(result.instance),
+        (error) => showFailure(error.message + RELOAD));
+      return {};
+    },
+    // GLUT draws the first picture at the first animation frame after main
+    // has run; the second frame comes after it.
+    onRuntimeInitialized() {
+      browserAnimationFrame(() => browserAnimationFrame(() => {
+        if (failed) return;
+        ready = true;
+        canvas.classList.remove('waiting');
+        status.hidden = true;
+        enableControls(!contextLost);
+      }));
+    },
+    onAbort: () => showFailure(`The program stopped with an error.${RELOAD}`),
   };
   const program = document.createElement('script');
   program.src = 'vibrating-string.js';
-  program.onerror = () => showFailure('The program (vibrating-string.js) could not be loaded. ' +
-                                      'Reload the page to try again.');
+  program.onerror = () => showFailure(`The program (vibrating-string.js) could not be downloaded.${RELOAD}`);
   document.body.appendChild(program);
 }
+
+start();

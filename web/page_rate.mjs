@@ -3,12 +3,12 @@
 // to the rate at which the browser offers frames (requestAnimationFrame).
 //   usage: node web/page_rate.mjs SITE_DIR [SECONDS]
 //   prints: "page_fps N display_fps N"
-import { draws, withPage } from './tests/harness.mjs';
+import { draws, sleep, withPage } from './tests/harness.mjs';
 
 const [site, seconds = '5'] = process.argv.slice(2);
 await withPage(site, {}, async (page) => {
   await page.click('#start');
-  await page.waitForTimeout(1000);
+  await sleep(1000);
   const [drawsBefore, started] = [await draws(page), Date.now()];
   const offered = await page.evaluate((ms) => new Promise((resolve) => {
     let frames = 0;

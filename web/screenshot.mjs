@@ -2,15 +2,16 @@
 // A picture of the page for the README: headless Chromium, the canvas widened
 // to show the whole string, which has run for a moment and been stopped.
 //   usage: node web/screenshot.mjs SITE_DIR OUT.png
-import { draws, withPage } from './tests/harness.mjs';
+import { draws, setWidth, sleep, withPage } from './tests/harness.mjs';
 
 const [site, out] = process.argv.slice(2);
-await withPage(site, { viewport: { width: 1040, height: 560 } }, async (page) => {
-  await page.locator('#width').fill('1000');
+await withPage(site, { width: 1040, height: 600 }, async (page) => {
+  await page.waitForFunction(() => document.getElementById('status').hidden);
+  await setWidth(page, 1000);
   const start = await draws(page);
   await page.click('#start');
-  await page.waitForFunction((n) => window.draws >= n, start + 150);
+  await page.waitForFunction((n) => window.draws >= n, {}, start + 150);
   await page.click('#stop');
-  await page.waitForTimeout(500);
+  await sleep(500);
   await page.screenshot({ path: out });
 });

@@ -13,9 +13,12 @@ const TYPES = {
   '.svg': 'image/svg+xml',
 };
 
-// Serves `directory` on 127.0.0.1; resolves to the listening server.
-export function serve(directory, port = 0) {
+// Serves `directory` on 127.0.0.1; resolves to the listening server. The
+// tests pass `intercept(request, response)`, which answers a request itself
+// (as a failing network would) by returning true.
+export function serve(directory, port = 0, intercept = () => false) {
   const server = createServer((request, response) => {
+    if (intercept(request, response)) return;
     // normalize() keeps a leading '/', so '..' cannot climb out of `directory`.
     let path;
     let body;

@@ -1,42 +1,73 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the page tests share: the static server, Debian's Chromium driven by
-// Playwright, a count of the program's draws, and the canvas read back and
-// matched against the model's frames by the native tests' own matcher
+// What the page tests share: the static server (with the faults a bad
+// network makes), Debian's Chromium or Firefox ESR driven by puppeteer-core,
+// a count of the program's draws, and the canvas read back and matched
+// against the model's frames by the native tests' own matcher
 // (picture_check).
+//   BROWSER=chromium (headless, the default) or BROWSER=firefox (a window:
+//   needs DISPLAY, for instance under xvfb-run)
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { chromium } from 'playwright-core';
+import { setTimeout as sleep } from 'node:timers/promises';
+import puppeteer from 'puppeteer-core';
 
 import { address, serve } from '../serve.mjs';
 
-export { address, serve };
+export { address, serve, sleep };
+
+export const engine = process.env.BROWSER ?? 'chromium';
 
 // As root, with no network beyond the machine: no sandbox, nothing fetched
-// in the background. WebGL runs on SwiftShader, the CPU renderer.
+// in the background. Chromium's WebGL runs on SwiftShader, the CPU renderer;
+// Firefox's on Mesa's, in its window.
 const CHROMIUM_FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
   '--use-angle=swiftshader', '--enable-unsafe-swiftshader'];
+const FIREFOX_PREFS = {
+  'webgl.force-enabled': true,
+  'browser.shell.checkDefaultBrowser': false,
+  'app.update.enabled': false,
+  'datareporting.policy.dataSubmissionEnabled': false,
+  'network.connectivity-service.enabled': false,
+  'network.captive-portal-service.enabled': false,
+};
 
-export function launch(extraFlags = []) {
-  return chromium.launch({
+export function launch({ extraFlags = [], prefs = {} } = {}) {
+  if (engine === 'firefox') {
+    return puppeteer.launch({
+      browser: 'firefox',
+      executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
+      headless: false,
+      extraPrefsFirefox: { ...FIREFOX_PREFS, ...prefs },
+    });
+  }
+  return puppeteer.launch({
+    browser: 'chrome',
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
     args: [...CHROMIUM_FLAGS, ...extraFlags],
   });
 }
 
-// A page whose every glFlush (one per drawn picture) is counted in
-// window.draws, and whose console errors and uncaught exceptions are kept.
-export async function openPage(browser, url, options = {}) {
-  const context = await browser.newContext({ viewport: { width: 1200, height: 800 }, deviceScaleFactor: 1, ...options });
+// A page of its own, whose every glFlush (one per drawn picture) is counted
+// in window.draws, and whose console errors and uncaught exceptions are kept
+// in page.errors and every response's content type in page.types.
+export async function openPage(browser, url, viewport = {}) {
+  const context = await browser.createBrowserContext();
   const page = await context.newPage();
+  await page.setViewport({ width: 1200, height: 800, deviceScaleFactor: 1, ...viewport });
   page.errors = [];
+  page.types = new Map();
   page.on('console', (message) => {
     if (message.type() === 'error') page.errors.push(message.text());
   });
   page.on('pageerror', (error) => page.errors.push(String(error)));
-  await page.addInitScript(() => {
+  page.on('response', (response) => {
+    page.types.set(new URL(response.url()).pathname, response.headers()['content-type']);
+  });
+  await page.evaluateOnNewDocument(() => {
     window.draws = 0;
     const flush = WebGLRenderingContext.prototype.flush;
     WebGLRenderingContext.prototype.flush = function countedFlush() {
@@ -44,19 +75,21 @@ export async function openPage(browser, url, options = {}) {
       return flush.call(this);
     };
   });
-  await page.goto(url);
+  if (url) await page.goto(url);
   return page;
 }
 
 export const draws = (page) => page.evaluate(() => window.draws);
 
+export const closePage = (page) => page.browserContext().close();
+
 // For the scripts beside the tests: serves `site`, opens the page in a new
 // browser, waits for the first picture, runs `use(page)`, and closes all.
-export async function withPage(site, options, use) {
+export async function withPage(site, viewport, use) {
   const server = await serve(site);
   const browser = await launch();
   try {
-    const page = await openPage(browser, address(server), options);
+    const page = await openPage(browser, address(server), viewport);
     await page.waitForFunction(() => window.draws > 0);
     return await use(page);
   } finally {
@@ -65,9 +98,10 @@ export async function withPage(site, options, use) {
   }
 }
 
-// The canvas as drawn, in canvas pixels: [width, height, RGBA bytes].
+// The canvas as drawn, in canvas pixels: [width, height, RGBA bytes]. Read
+// from a screenshot of its box, so at one CSS pixel per canvas pixel.
 export async function canvasPixels(page) {
-  const png = await page.locator('#canvas').screenshot();
+  const png = await (await page.$('#canvas')).screenshot({ encoding: 'base64' });
   return page.evaluate(async (base64) => {
     const image = new Image();
     image.src = `data:image/png;base64,${base64}`;
@@ -78,7 +112,7 @@ export async function canvasPixels(page) {
     const context = scratch.getContext('2d');
     context.drawImage(image, 0, 0);
     return [image.width, image.height, Array.from(context.getImageData(0, 0, image.width, image.height).data)];
-  }, png.toString('base64'));
+  }, png);
 }
 
 // Waits until the program has stopped drawing: the count and the canvas both
@@ -87,7 +121,7 @@ export async function settle(page, limitMs = 10000) {
   const deadline = Date.now() + limitMs;
   for (;;) {
     const before = { draws: await draws(page), pixels: await canvasPixels(page) };
-    await page.waitForTimeout(500);
+    await sleep(500);
     const after = { draws: await draws(page), pixels: await canvasPixels(page) };
     if (before.draws === after.draws && before.pixels[2].join() === after.pixels[2].join()) return after;
     if (Date.now() > deadline) throw new Error('the program kept drawing');
@@ -117,8 +151,40 @@ export function checkFrames([width, height, rgba], first, last) {
 
 // Presses and releases a mouse button over the canvas's centre.
 export async function clickCanvas(page, button) {
-  const box = await page.locator('#canvas').boundingBox();
+  const box = await (await page.$('#canvas')).boundingBox();
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
   await page.mouse.down({ button });
   await page.mouse.up({ button });
+}
+
+// Sets the width slider as a user's drag ends: its value, then 'input'.
+export function setWidth(page, width) {
+  return page.$eval('#width', (slider, value) => {
+    slider.value = String(value);
+    slider.dispatchEvent(new Event('input', { bubbles: true }));
+  }, width);
+}
+
+// The ways a network fails to deliver a file, for `serve`'s intercept:
+// drop the connection before any reply, cut it off in the middle of the
+// body, answer 404, or send bytes that are not the file; each after
+// `delayMs`.
+export function failing(name, fault, delayMs = 0) {
+  return (request, response) => {
+    if (!request.url.endsWith(name)) return false;
+    setTimeout(() => {
+      if (fault === 'drop') {
+        request.socket.destroy();
+      } else if (fault === 'cut') {
+        response.writeHead(200, { 'Content-Type': 'application/wasm', 'Content-Length': '100000' });
+        response.write(Buffer.alloc(5000));
+        setTimeout(() => request.socket.destroy(), 100);
+      } else if (fault === 'garbage') {
+        response.writeHead(200, { 'Content-Type': 'application/wasm' }).end(Buffer.from('not a WebAssembly module'));
+      } else {
+        response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
+      }
+    }, delayMs);
+    return true;
+  };
 }

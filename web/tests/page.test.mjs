@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page in Debian's headless Chromium: the program's picture read back and
-// matched against the model, its mouse controls, the page's own controls,
-// and what it says when it cannot run.
+// The page in Debian's headless Chromium or in Firefox ESR (BROWSER): the
+// program's picture read back and matched against the model, its mouse
+// controls, the page's own controls and the state it announces, a lost
+// WebGL context, what it says when it cannot run, and, in Chromium, a phone
+// and a browser without JavaScript.
 //   SITE_DIR=build-web/site PICTURE_CHECK=build-test/tests/picture_check node --test web/tests/
 import assert from 'node:assert/strict';
+import { createRequire } from 'node:module';
 import { after, afterEach, before, describe, test } from 'node:test';
 import {
-  address, canvasPixels, checkFrames, clickCanvas, draws, launch, openPage, serve, settle,
+  address, canvasPixels, checkFrames, clickCanvas, closePage, draws, engine, failing, launch, openPage, serve, setWidth,
+  settle, sleep,
 } from './harness.mjs';
 
 const site = process.env.SITE_DIR;
+const chromiumOnly = { skip: engine !== 'chromium' && 'Chromium only: the driver has no such control of Firefox' };
 let server;
 let browser;
-let page;
 
 before(async () => {
   assert.ok(site && process.env.PICTURE_CHECK, 'SITE_DIR and PICTURE_CHECK must be set');
@@ -45,7 +49,7 @@ async function waitForDraws(target, count, limitMs = 10000) {
   const deadline = Date.now() + limitMs;
   while ((await draws(target)) < count) {
     assert.ok(Date.now() < deadline, `fewer than ${count} draws`);
-    await target.waitForTimeout(50);
+    await sleep(50);
   }
 }
 
@@ -54,15 +58,32 @@ async function assertStaysStill(target, action) {
   const before = await draws(target);
   const pixels = (await canvasPixels(target))[2].join();
   await action();
-  await target.waitForTimeout(1000);
+  await sleep(1000);
   assert.equal(await draws(target), before);
   assert.equal((await canvasPixels(target))[2].join(), pixels);
 }
 
-describe(`the page served from ${site}`, { timeout: 240000 }, () => {
+const stateShown = (target) => target.$eval('#state', (state) => state.textContent);
+const visible = (target, selector) => target.$eval(selector,
+  (element) => element.checkVisibility({ visibilityProperty: true }));
+const controlsDisabled = (target) => target.$$eval('#controls button, #controls input',
+  (controls) => controls.map((control) => control.disabled));
+
+// A press that begins off the canvas and is released over it: no window's click.
+async function releaseOverCanvasAfterPressElsewhere(target) {
+  await target.mouse.move(5, 5);
+  await target.mouse.down();
+  const box = await (await target.$('#canvas')).boundingBox();
+  await target.mouse.move(box.x + 150, box.y + 150);
+  await target.mouse.up();
+}
+
+describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () => {
+  let page;
   before(async () => {
     page = await openPage(browser, address(server));
   });
+  after(() => closePage(page));
   afterEach(() => {
     assert.deepEqual(page.errors, [], 'the console shows errors');
   });
@@ -79,30 +100,41 @@ describe(`the page served from ${site}`, { timeout: 240000 }, () => {
     const frames = checkFrames(shown.pixels, 0, 100);
     assert.ok(frames.get(0).matches, 'the first picture is not frame 0');
     assert.ok(!frames.get(100).matches, 'the matcher tells a later frame apart');
+
+    assert.equal(await visible(page, '#status'), false, 'the loading notice stays');
+    assert.deepEqual(await controlsDisabled(page), [false, false, false]);
+    assert.equal(await stateShown(page), 'stopped');
+    // Served as WebAssembly, which browsers compile as it arrives.
+    assert.equal(page.types.get('/vibrating-string.wasm'), 'application/wasm');
+  });
+
+  test('has no accessibility violations that axe-core finds', async () => {
+    await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
+    const violations = await page.evaluate(async () => (await window.axe.run()).violations
+      .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
+    assert.deepEqual(violations, []);
   });
 
   test('ignores the middle button, the wheel, the keyboard and releases that began off the canvas', async () => {
     await assertStaysStill(page, async () => {
       await clickCanvas(page, 'middle');
-      await page.mouse.wheel(0, 300);
-      for (const key of ['Space', 'Enter', 'a', 'ArrowLeft', 'Escape']) await page.keyboard.press(key);
-      // A left press off the canvas and its release over it: no window's click.
-      await page.mouse.move(5, 5);
-      await page.mouse.down();
-      const box = await page.locator('#canvas').boundingBox();
-      await page.mouse.move(box.x + 150, box.y + 150);
-      await page.mouse.up();
+      await page.mouse.wheel({ deltaY: 300 });
+      for (const key of [' ', 'Enter', 'a', 'ArrowLeft', 'Escape']) await page.keyboard.press(key);
+      await releaseOverCanvasAfterPressElsewhere(page);
     });
+    assert.equal(await stateShown(page), 'stopped');
   });
 
-  test('animates on a left click, one frame per draw, and stops on a right press', async () => {
+  test('animates on a left click, one frame per draw, and stops on a right press, and says which', async () => {
     await page.evaluate(() => {
       window.addEventListener('contextmenu', (event) => { window.menuSuppressed = event.defaultPrevented; });
     });
     const start = await draws(page);
     await clickCanvas(page, 'left');
+    assert.equal(await stateShown(page), 'running');
     await waitForDraws(page, start + 30);
     await page.mouse.down({ button: 'right' });
+    assert.equal(await stateShown(page), 'stopped');
     const stopped = await settle(page);
     assertShowsFrameBeforeLastAdvance(stopped);
     // The rest of the right click changes nothing, and no menu opens.
@@ -114,83 +146,216 @@ describe(`the page served from ${site}`, { timeout: 240000 }, () => {
     await page.mouse.down();
     await waitForDraws(page, stopped.draws + 10);
     await clickCanvas(page, 'right');
+    assert.equal(await stateShown(page), 'stopped');
     const held = await settle(page);
     await page.mouse.up();
+    assert.equal(await stateShown(page), 'running');
     await waitForDraws(page, held.draws + 10);
     await clickCanvas(page, 'right');
     assertShowsFrameBeforeLastAdvance(await settle(page));
+    assert.equal(await stateShown(page), 'stopped');
   });
 
-  test('Start and Stop, by pointer and by keyboard, do what the two buttons do', async () => {
+  test('Start and Stop, by pointer and by keyboard, do what the two buttons do, and leave no press behind', async () => {
     const start = await draws(page);
     await page.click('#start');
+    assert.equal(await stateShown(page), 'running');
     await waitForDraws(page, start + 10);
     await page.click('#stop');
+    assert.equal(await stateShown(page), 'stopped');
     const stopped = await settle(page);
     assertShowsFrameBeforeLastAdvance(stopped);
+    // Start clicked with a press and a release: no press is left recorded
+    // on the canvas for a later release from elsewhere to complete.
+    await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
 
     await page.focus('#start');
     await page.keyboard.press('Enter');
+    assert.equal(await stateShown(page), 'running');
     await waitForDraws(page, stopped.draws + 10);
     await page.keyboard.press('Tab');
     assert.equal(await page.evaluate(() => document.activeElement.id), 'stop');
-    await page.keyboard.press('Space');
+    await page.keyboard.press(' ');
     assertShowsFrameBeforeLastAdvance(await settle(page));
+    assert.equal(await stateShown(page), 'stopped');
   });
 
   test('a wider canvas shows the whole string at the same scale, never stretched', async () => {
-    await page.locator('#width').fill('1000');
+    await setWidth(page, 1000);
     const wide = await settle(page);
     assert.deepEqual(wide.pixels.slice(0, 2), [1000, 300]);
-    const box = await page.locator('#canvas').boundingBox();
+    const box = await (await page.$('#canvas')).boundingBox();
     assert.deepEqual([box.width, box.height], [1000, 300]);
+    assert.equal(await page.$eval('#width-value', (output) => output.textContent), '1000 px');
     const frame = assertShowsFrameBeforeLastAdvance(wide);
     assert.deepEqual([frame.firstInView, frame.lastInView], [0, 99]);
   });
+
+  test('a lost WebGL context pauses the string, says so, and the string comes back where it was', async () => {
+    await page.click('#start');
+    await waitForDraws(page, (await draws(page)) + 20);
+    await page.evaluate(() => {
+      window.loseContext = document.getElementById('canvas').getContext('webgl').getExtension('WEBGL_lose_context');
+      window.loseContext.loseContext();
+    });
+    await page.waitForFunction(() => !document.getElementById('status').hidden);
+    assert.match(await page.$eval('#status', (status) => status.textContent), /graphics away.*paused/);
+    assert.deepEqual(await controlsDisabled(page), [true, true, true]);
+    // Nothing is computed for nothing while the context is gone.
+    const lost = await draws(page);
+    await sleep(1000);
+    assert.equal(await draws(page), lost, 'frames were drawn into a lost context');
+
+    await page.evaluate(() => window.loseContext.restoreContext());
+    await page.waitForFunction(() => document.getElementById('status').hidden);
+    assert.deepEqual(await controlsDisabled(page), [false, false, false]);
+    assert.equal(await stateShown(page), 'running');
+    await waitForDraws(page, lost + 20);
+    await page.click('#stop');
+    const stopped = await settle(page);
+    // Every draw before, during and after the loss advanced the same string.
+    assertShowsFrameBeforeLastAdvance(stopped);
+  });
 });
 
-test('a tap on a touch screen starts the string, and Stop stops it', { timeout: 60000 }, async () => {
+test('a tap on a touch screen starts the string, and Stop stops it', { timeout: 60000, ...chromiumOnly }, async () => {
   const touchPage = await openPage(browser, address(server), { hasTouch: true, isMobile: true });
   try {
     const shown = await settle(touchPage);
+    // The tap is cancelled as a touch, so no emulated mouse events follow it.
+    await touchPage.evaluate(() => {
+      window.trustedMouseEvents = 0;
+      for (const type of ['mousedown', 'mouseup']) {
+        window.addEventListener(type, (event) => { window.trustedMouseEvents += event.isTrusted; }, true);
+      }
+    });
     await touchPage.tap('#canvas');
+    assert.equal(await stateShown(touchPage), 'running');
     await waitForDraws(touchPage, shown.draws + 10);
+    assert.equal(await touchPage.evaluate(() => window.trustedMouseEvents), 0);
     await touchPage.tap('#stop');
+    assert.equal(await stateShown(touchPage), 'stopped');
     assertShowsFrameBeforeLastAdvance(await settle(touchPage));
     assert.deepEqual(touchPage.errors, []);
   } finally {
-    await touchPage.context().close();
+    await closePage(touchPage);
   }
 });
 
-describe('when the program cannot run, the page says so in words', { timeout: 60000 }, () => {
+test('on a phone: no sideways scrolling, the whole string in view, targets a finger can hit', { timeout: 60000, ...chromiumOnly }, async () => {
+  const phone = await openPage(browser, address(server),
+    { width: 375, height: 667, deviceScaleFactor: 3, hasTouch: true, isMobile: true });
+  try {
+    const shown = await settle(phone);
+    const layout = () => phone.evaluate(() => {
+      const box = document.getElementById('canvas').getBoundingClientRect();
+      return { scrollWidth: document.documentElement.scrollWidth, left: box.left, right: box.right,
+        canvasWidth: document.getElementById('canvas').width };
+    });
+    for (const width of [300, 1000]) {
+      await setWidth(phone, width);
+      await waitForDraws(phone, shown.draws + 1);
+      const { scrollWidth, left, right, canvasWidth } = await layout();
+      assert.ok(scrollWidth <= 375, `the page is ${scrollWidth} px wide at width ${width}`);
+      // The same picture, 100 canvas pixels per unit, scaled to fit.
+      assert.equal(canvasWidth, width);
+      assert.ok(left >= 0 && right <= 375, `the canvas spans ${left} to ${right} px at width ${width}`);
+    }
+    for (const id of ['start', 'stop']) {
+      const box = await (await phone.$(`#${id}`)).boundingBox();
+      assert.ok(box.width >= 44 && box.height >= 44, `${id} is ${box.width}x${box.height} px`);
+    }
+    const before = await draws(phone);
+    await phone.tap('#canvas');
+    await waitForDraws(phone, before + 10);
+    assert.equal(await stateShown(phone), 'running');
+    await phone.tap('#stop');
+    assert.equal(await stateShown(phone), 'stopped');
+    assert.deepEqual(phone.errors, []);
+  } finally {
+    await closePage(phone);
+  }
+});
+
+test('without JavaScript, nothing looks usable and the message stands where the canvas would be', chromiumOnly, async () => {
+  const page = await openPage(browser, null);
+  try {
+    await page.setJavaScriptEnabled(false);
+    await page.goto(address(server));
+    const shown = await page.evaluate(() => Array.from(document.querySelectorAll('#stage canvas, #stage p, #controls, #help'))
+      .filter((element) => element.checkVisibility()).map((element) => element.id || element.textContent.trim()));
+    assert.equal(shown.length, 1, `visible: ${shown.join(' | ')}`);
+    assert.match(shown[0], /Turn JavaScript on/);
+  } finally {
+    await closePage(page);
+  }
+});
+
+describe('when the program cannot run, the page says so in words and offers nothing to click', { timeout: 120000 }, () => {
+  // The browser's own note of a failed request is no error of the page's.
+  const pageErrors = (target) => target.errors.filter((error) => !error.startsWith('Failed to load resource'));
+
   async function assertFailureShown(target, words) {
-    const failure = target.locator('#failure');
-    await failure.waitFor({ state: 'visible', timeout: 10000 });
-    assert.match(await failure.textContent(), words);
-    assert.equal(await target.locator('#canvas').isVisible(), false);
+    await target.waitForFunction(() => !document.getElementById('failure').hidden, { timeout: 20000 });
+    assert.match(await target.$eval('#failure', (failure) => failure.textContent), words);
+    assert.equal(await visible(target, '#canvas'), false);
+    assert.equal(await visible(target, '#status'), false);
+    assert.deepEqual(await controlsDisabled(target), [true, true, true]);
+    assert.deepEqual(pageErrors(target), []);
+  }
+
+  async function withFailingServer(fault, use) {
+    const faulty = await serve(site, 0, fault);
+    const target = await openPage(browser, null);
+    try {
+      await target.goto(address(faulty));
+      await use(target);
+    } finally {
+      await closePage(target);
+      faulty.close();
+    }
   }
 
   test('without WebGL', async () => {
-    const noWebGL = await launch(['--disable-webgl', '--disable-3d-apis']);
+    const noWebGL = await launch({ extraFlags: ['--disable-webgl', '--disable-3d-apis'], prefs: { 'webgl.disabled': true } });
     try {
       const target = await openPage(noWebGL, address(server));
       await assertFailureShown(target, /WebGL/);
-      assert.deepEqual(target.errors, []);
     } finally {
       await noWebGL.close();
     }
   });
 
-  test('when the WebAssembly cannot be loaded', async () => {
-    const context = await browser.newContext();
-    try {
-      const target = await context.newPage();
-      await target.route('**/*.wasm', (route) => route.fulfill({ status: 404, body: '' }));
-      await target.goto(address(server));
-      await assertFailureShown(target, /could not be loaded/);
-    } finally {
-      await context.close();
-    }
+  for (const [fault, words] of [
+    ['drop', /vibrating-string\.wasm\) could not be downloaded: the connection failed/],
+    ['cut', /vibrating-string\.wasm\) could not be downloaded: the connection broke off/],
+    ['404', /vibrating-string\.wasm\) could not be downloaded: the server answered 404/],
+    ['garbage', /vibrating-string\.wasm\) arrived damaged/],
+  ]) {
+    test(`when the WebAssembly request ends in: ${fault}`, async () => {
+      await withFailingServer(failing('.wasm', fault), (target) => assertFailureShown(target, words));
+    });
+  }
+
+  test('when the program script cannot be downloaded', async () => {
+    await withFailingServer(failing('vibrating-string.js', 'drop'),
+      (target) => assertFailureShown(target, /vibrating-string\.js\) could not be downloaded/));
+  });
+
+  test('while the WebAssembly is slow to come: loading, nothing to click, then the failure', async () => {
+    await withFailingServer(failing('.wasm', '404', 3000), async (target) => {
+      await sleep(1000);
+      assert.equal(await visible(target, '#status'), true);
+      assert.match(await target.$eval('#status', (status) => status.textContent), /Loading/);
+      assert.equal(await visible(target, '#canvas'), false);
+      assert.deepEqual(await controlsDisabled(target), [true, true, true]);
+      // A click on Start or the slider now does nothing; the label keeps
+      // the canvas's width.
+      await target.click('#start').catch(() => {});
+      await setWidth(target, 1000);
+      assert.equal(await target.$eval('#width-value', (output) => output.textContent), '300 px');
+      assert.equal(await target.$eval('#canvas', (canvas) => canvas.width), 300);
+      await assertFailureShown(target, /server answered 404/);
+    });
   });
 });
