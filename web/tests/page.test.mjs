@@ -165,9 +165,6 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () =
     assert.equal(await stateShown(page), 'stopped');
     const stopped = await settle(page);
     assertShowsFrameBeforeLastAdvance(stopped);
-    // Start clicked with a press and a release: no press is left recorded
-    // on the canvas for a later release from elsewhere to complete.
-    await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
 
     await page.focus('#start');
     await page.keyboard.press('Enter');
@@ -178,6 +175,9 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () =
     await page.keyboard.press(' ');
     assertShowsFrameBeforeLastAdvance(await settle(page));
     assert.equal(await stateShown(page), 'stopped');
+    // Start clicks with a press and a release: it leaves no press recorded
+    // on the canvas for a later release that began elsewhere to complete.
+    await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
   });
 
   test('a wider canvas shows the whole string at the same scale, never stretched', async () => {
@@ -340,6 +340,18 @@ describe('when the program cannot run, the page says so in words and offers noth
   test('when the program script cannot be downloaded', async () => {
     await withFailingServer(failing('vibrating-string.js', 'drop'),
       (target) => assertFailureShown(target, /vibrating-string\.js\) could not be downloaded/));
+  });
+
+  test('when the running program aborts', async () => {
+    const target = await openPage(browser, address(server));
+    try {
+      await settle(target);
+      assert.deepEqual(await controlsDisabled(target), [false, false, false]);
+      await target.evaluate(() => setTimeout(() => window.abort('a fault in the program')));
+      await assertFailureShown(target, /The program stopped with an error/);
+    } finally {
+      await closePage(target);
+    }
   });
 
   test('while the WebAssembly is slow to come: loading, nothing to click, then the failure', async () => {

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Time from navigation to the first picture drawn, over cold loads (a fresh
+// browser context each, so nothing cached), in the browser BROWSER names.
+//   usage: node web/first_picture.mjs SITE_DIR [LOADS]     (default 5)
+//   prints: "first_picture_ms MEDIAN (each: ...)"
+import { address, closePage, engine, launch, openPage, serve } from './tests/harness.mjs';
+
+const [site, loads = '5'] = process.argv.slice(2);
+const server = await serve(site);
+const browser = await launch();
+const times = [];
+try {
+  for (let load = 0; load < Number(loads); load += 1) {
+    const page = await openPage(browser, null);
+    // performance.now() counts from the start of the navigation.
+    await page.evaluateOnNewDocument(() => {
+      const flush = WebGLRenderingContext.prototype.flush;
+      WebGLRenderingContext.prototype.flush = function timedFlush() {
+        window.firstPicture ??= performance.now();
+        return flush.call(this);
+      };
+    });
+    await page.goto(address(server));
+    await page.waitForFunction(() => window.firstPicture !== undefined, { timeout: 30000 });
+    times.push(await page.evaluate(() => window.firstPicture));
+    await closePage(page);
+  }
+} finally {
+  await browser.close();
+  server.close();
+}
+const sorted = [...times].sort((a, b) => a - b);
+const median = sorted.length % 2 ? sorted[(sorted.length - 1) / 2] : (sorted[sorted.length / 2 - 1] + sorted[sorted.length / 2]) / 2;
+console.log(`first_picture_ms ${median.toFixed(0)} (${engine}, each: ${times.map((t) => t.toFixed(0)).join(' ')})`);
