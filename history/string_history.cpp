@@ -15,20 +15,20 @@
 namespace {
 
 const char *const USAGE = "usage: vibrating-string-history [--frames N] [--shape FIRST:LAST] [--output FILE]\n";
-const char *const HELP =
-    "Steps the vibrating string from its set-up, 201 time steps a frame as the\n"
-    "window does, and writes CSV:\n"
-    "  by default, one line per frame 0..N:\n"
-    "    frame,time,largest_displacement,energy\n"
-    "  with --shape, one line per node and frame FIRST..LAST:\n"
-    "    frame,node,displacement\n"
-    "Frame f is the string after f frames; time is f times the time a frame\n"
-    "covers (201 steps of sqrt(1e-11)) at unit wave speed.\n"
-    "\n"
-    "  --frames N          frames to step (default 3000; with --shape, LAST)\n"
-    "  --shape FIRST:LAST  every node's displacement for those frames\n"
-    "  --output FILE       write to FILE instead of standard output\n"
-    "  --help              this text\n";
+const char *const HELP = R"(Steps the vibrating string from its set-up, 201 time steps a frame as the
+window does, and writes CSV:
+  by default, one line per frame 0..N:
+    frame,time,largest_displacement,energy
+  with --shape, one line per node and frame FIRST..LAST:
+    frame,node,displacement
+Frame f is the string after f frames; time is f times the time a frame
+covers (201 steps of sqrt(1e-11)) at unit wave speed.
+
+  --frames N          frames to step (default 3000; with --shape, LAST)
+  --shape FIRST:LAST  every node's displacement for those frames
+  --output FILE       write to FILE instead of standard output
+  --help              this text
+)";
 
 // Time one frame covers: STEPS_PER_FRAME steps of dt, where STEP_COEFF is (dt*c)^2 and c = 1.
 const double FRAME_TIME = STEPS_PER_FRAME * std::sqrt(STEP_COEFF);
@@ -127,14 +127,15 @@ int main(int argc, char **argv)
                     std::to_string(frames));
     }
 
-    FILE *out = stdout;
+    FILE *file = nullptr;
     if (output != nullptr) {
-        out = std::fopen(output, "w");
-        if (out == nullptr) {
+        file = std::fopen(output, "w");
+        if (file == nullptr) {
             std::fprintf(stderr, "vibrating-string-history: cannot write %s: %s\n", output, std::strerror(errno));
             return 1;
         }
     }
+    FILE *out = file != nullptr ? file : stdout;
 
     setup_string();
     string_state.initialized = 1;
@@ -152,9 +153,12 @@ int main(int argc, char **argv)
             advance_frame();
         }
     }
-    if (std::fflush(out) != 0 || std::ferror(out) != 0 || (out != stdout && std::fclose(out) != 0)) {
+    const bool written = std::fflush(out) == 0 && std::ferror(out) == 0;
+    const int write_error = errno;
+    const bool closed = file == nullptr || std::fclose(file) == 0;
+    if (!written || !closed) {
         std::fprintf(stderr, "vibrating-string-history: writing %s failed: %s\n",
-                     output != nullptr ? output : "standard output", std::strerror(errno));
+                     output != nullptr ? output : "standard output", std::strerror(written ? errno : write_error));
         return 1;
     }
     return 0;

@@ -146,8 +146,8 @@ TEST(History, PictureScriptWritesBothPictures)
     }
     char folder[] = "/tmp/vibrating-string-plots-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
-    const CommandResult result = run(std::string(PLOT_HISTORY) + " --frames 40 --span 20 --out " + folder +
-                                     " --program " + HISTORY);
+    const std::string plot = PLOT_HISTORY;
+    const CommandResult result = run(plot + " --frames 40 --span 20 --out " + folder + " --program " + HISTORY);
     EXPECT_TRUE(succeeded(result)) << result.output;
     for (const char *name : {"string-spacetime.png", "string-long-run.png"}) {
         std::ifstream png(std::string(folder) + "/" + name, std::ios::binary);
@@ -155,6 +155,6 @@ TEST(History, PictureScriptWritesBothPictures)
         png.read(magic.data(), 8);
         EXPECT_EQ(magic, "\x89PNG\r\n\x1a\n") << name;
     }
-    EXPECT_NE(run(std::string(PLOT_HISTORY) + " --frames 0").status, 0);
+    EXPECT_NE(run(plot + " --frames 0").status, 0);
     fs::remove_all(folder);
 }

@@ -7,13 +7,14 @@
 
 #include "string_picture.h"
 
+#include <cstdint>
 #include <memory>
 #include <thread>
 
 const Seconds LIMIT(10);
 const Seconds QUIET(0.5);
 
-enum Button : unsigned { LEFT = 1, MIDDLE = 2, RIGHT = 3, WHEEL_UP = 4, WHEEL_DOWN = 5 };
+enum Button : std::uint8_t { LEFT = 1, MIDDLE = 2, RIGHT = 3, WHEEL_UP = 4, WHEEL_DOWN = 5 };
 
 class ProgramTest : public testing::Test {
 protected:
