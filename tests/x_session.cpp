@@ -29,7 +29,9 @@ using Clock = std::chrono::steady_clock;
 std::vector<char *> c_strings(std::vector<std::string> &strings)
 {
     std::vector<char *> pointers(strings.size() + 1, nullptr);
-    std::transform(strings.begin(), strings.end(), pointers.begin(), [](std::string &s) { return s.data(); });
+    for (size_t i = 0; i < strings.size(); ++i) {
+        pointers[i] = strings[i].data(); // exec wants char *, which only a non-const string gives
+    }
     return pointers;
 }
 
