@@ -26,11 +26,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// exec takes char *, which only a string that is not const gives.
+// cppcheck-suppress constParameterReference
 std::vector<char *> c_strings(std::vector<std::string> &strings)
 {
     std::vector<char *> pointers(strings.size() + 1, nullptr);
     for (size_t i = 0; i < strings.size(); ++i) {
-        pointers[i] = strings[i].data(); // exec wants char *, which only a non-const string gives
+        pointers[i] = strings[i].data();
     }
     return pointers;
 }
