@@ -33,16 +33,11 @@ covers (201 steps of sqrt(1e-11)) at unit wave speed.
 // Time one frame covers: STEPS_PER_FRAME steps of dt, where STEP_COEFF is (dt*c)^2 and c = 1.
 const double FRAME_TIME = STEPS_PER_FRAME * std::sqrt(STEP_COEFF);
 
-double node(const gsl_vector *u, int i)
-{
-    return gsl_vector_get(u, i);
-}
-
 double largest_displacement()
 {
     double largest = 0;
     for (int i = 0; i < N; ++i) {
-        largest = std::fmax(largest, std::fabs(node(string_state.u_curr, i)));
+        largest = std::fmax(largest, std::fabs(gsl_vector_get(string_state.u_curr, i)));
     }
     return largest;
 }
@@ -54,13 +49,15 @@ double largest_displacement()
 double energy()
 {
     const double dt = std::sqrt(STEP_COEFF);
+    const gsl_vector *u = string_state.u_curr;
+    const gsl_vector *u_prev = string_state.u_prev;
     double strain = 0;
     double kinetic = 0;
     for (int i = 0; i + 1 < N; ++i) {
-        const double slope = (node(string_state.u_curr, i + 1) - node(string_state.u_curr, i)) / H;
+        const double slope = (gsl_vector_get(u, i + 1) - gsl_vector_get(u, i)) / H;
         strain += 0.5 * slope * slope * H;
-        const double a = (node(string_state.u_curr, i) - node(string_state.u_prev, i)) / dt;
-        const double b = (node(string_state.u_curr, i + 1) - node(string_state.u_prev, i + 1)) / dt;
+        const double a = (gsl_vector_get(u, i) - gsl_vector_get(u_prev, i)) / dt;
+        const double b = (gsl_vector_get(u, i + 1) - gsl_vector_get(u_prev, i + 1)) / dt;
         kinetic += H / 6 * (a * a + a * b + b * b); // 1/2 of the integral of the linear velocity squared
     }
     return strain + kinetic;
@@ -146,7 +143,7 @@ int main(int argc, char **argv)
                          largest_displacement(), energy());
         } else if (frame >= first) {
             for (int i = 0; i < N; ++i) {
-                std::fprintf(out, "%ld,%d,%.9g\n", frame, i, node(string_state.u_curr, i));
+                std::fprintf(out, "%ld,%d,%.9g\n", frame, i, gsl_vector_get(string_state.u_curr, i));
             }
         }
         if (frame < frames) {

@@ -37,16 +37,22 @@ std::vector<char *> c_strings(std::vector<std::string> &strings)
     return pointers;
 }
 
+std::vector<std::string> current_environment()
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e != nullptr; ++e) {
+        env.emplace_back(*e);
+    }
+    return env;
+}
+
 // This process's environment with DISPLAY replaced (or removed if empty),
 // the redraw counter preloaded, and the sanitizer build's settings.
 std::vector<std::string> environment_for(const std::string &display, const std::string &count_file)
 {
-    std::vector<std::string> env;
-    for (char **e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
-            env.emplace_back(*e);
-        }
-    }
+    std::vector<std::string> env = current_environment();
+    const auto is_display = [](const std::string &e) { return e.rfind("DISPLAY=", 0) == 0; };
+    env.erase(std::remove_if(env.begin(), env.end(), is_display), env.end());
     if (!display.empty()) {
         env.push_back("DISPLAY=" + display);
     }
@@ -93,15 +99,6 @@ pid_t spawn(const std::string &path, std::vector<std::string> argv, std::vector<
                                  std::strerror(error));
     }
     return pid;
-}
-
-std::vector<std::string> current_environment()
-{
-    std::vector<std::string> env;
-    for (char **e = environ; *e != nullptr; ++e) {
-        env.emplace_back(*e);
-    }
-    return env;
 }
 
 void stop_and_reap(pid_t pid)

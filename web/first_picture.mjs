@@ -11,18 +11,9 @@ const browser = await launch();
 const times = [];
 try {
   for (let load = 0; load < Number(loads); load += 1) {
-    const page = await openPage(browser, null);
-    // performance.now() counts from the start of the navigation.
-    await page.evaluateOnNewDocument(() => {
-      const flush = WebGLRenderingContext.prototype.flush;
-      WebGLRenderingContext.prototype.flush = function timedFlush() {
-        window.firstPicture ??= performance.now();
-        return flush.call(this);
-      };
-    });
-    await page.goto(address(server));
-    await page.waitForFunction(() => window.firstPicture !== undefined, { timeout: 30000 });
-    times.push(await page.evaluate(() => window.firstPicture));
+    const page = await openPage(browser, address(server));
+    await page.waitForFunction(() => window.draws > 0, { timeout: 30000 });
+    times.push(await page.evaluate(() => window.firstDraw));
     await closePage(page);
   }
 } finally {

@@ -52,8 +52,9 @@ export function launch({ extraFlags = [], prefs = {} } = {}) {
 }
 
 // A page of its own, whose every glFlush (one per drawn picture) is counted
-// in window.draws, and whose console errors and uncaught exceptions are kept
-// in page.errors and every response's content type in page.types.
+// in window.draws, the first timed in window.firstDraw (from the start of the
+// navigation), and whose console errors and uncaught exceptions are kept in
+// page.errors and every response's content type in page.types.
 export async function openPage(browser, url, viewport = {}) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
@@ -71,6 +72,7 @@ export async function openPage(browser, url, viewport = {}) {
     window.draws = 0;
     const flush = WebGLRenderingContext.prototype.flush;
     WebGLRenderingContext.prototype.flush = function countedFlush() {
+      window.firstDraw ??= performance.now();
       window.draws += 1;
       return flush.call(this);
     };
