@@ -21,10 +21,13 @@ export const engine = process.env.BROWSER ?? 'chromium';
 
 // As root, with no network beyond the machine: no sandbox, nothing fetched
 // in the background. Chromium's WebGL runs on SwiftShader, the CPU renderer;
-// Firefox's on Mesa's, in its window.
-const CHROMIUM_FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+// Firefox's on Mesa's, in its window. Chromium composites the page in
+// software, reading the canvas back every frame, unless COMPOSITING=gpu: then
+// on SwiftShader too, as a phone composites on its GPU.
+const CHROMIUM_FLAGS = ['--no-sandbox', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--use-angle=swiftshader', '--enable-unsafe-swiftshader'];
+  '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+  ...(process.env.COMPOSITING === 'gpu' ? [] : ['--disable-gpu'])];
 const FIREFOX_PREFS = {
   'webgl.force-enabled': true,
   'browser.shell.checkDefaultBrowser': false,

@@ -156,6 +156,44 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () =
     assert.equal(await stateShown(page), 'stopped');
   });
 
+  test('wakes only with the display while it runs, once per picture, and not at all once stopped', async () => {
+    // The page's timer and animation-frame callbacks, counted from here on.
+    await page.evaluate(() => {
+      window.wakeups = { timers: 0, frames: 0 };
+      window.uncounted = [window.setTimeout, window.requestAnimationFrame];
+      const [setTimer, requestFrame] = window.uncounted;
+      window.setTimeout = (callback, delay, ...rest) => setTimer((...args) => {
+        window.wakeups.timers += 1;
+        callback(...args);
+      }, delay, ...rest);
+      window.requestAnimationFrame = (callback) => requestFrame((now) => {
+        window.wakeups.frames += 1;
+        callback(now);
+      });
+    });
+    const count = () => page.evaluate(() => ({ ...window.wakeups, draws: window.draws }));
+    const over = async (ms) => {
+      const before = await count();
+      await sleep(ms);
+      const after = await count();
+      return Object.fromEntries(Object.keys(after).map((key) => [key, after[key] - before[key]]));
+    };
+
+    // Started, stopped and started again within one task: still one idle chain.
+    await page.evaluate(() => ['start', 'stop', 'start'].forEach((id) => document.getElementById(id).click()));
+    await sleep(300);
+    const running = await over(1000);
+    assert.ok(running.draws >= 20, `${running.draws} draws in a second`);
+    assert.equal(running.timers, 0, 'timers wake the running page');
+    // A draw and GLUT's idle call in each refresh.
+    assert.ok(running.frames <= 2 * running.draws + 2, `${running.frames} frame callbacks for ${running.draws} draws`);
+
+    await page.click('#stop');
+    await sleep(300);
+    assert.deepEqual(await over(1000), { timers: 0, frames: 0, draws: 0 });
+    await page.evaluate(() => { [window.setTimeout, window.requestAnimationFrame] = window.uncounted; });
+  });
+
   test('Start and Stop, by pointer and by keyboard, do what the two buttons do, and leave no press behind', async () => {
     const start = await draws(page);
     await page.click('#start');
