@@ -11,6 +11,10 @@ namespace {
 
 constexpr double PIXELS_PER_UNIT = 100;
 constexpr double TOLERANCE = 1.0; // pixels
+// A vertex can fall between the diamonds that decide which pixels a line
+// lights, so the nearest lit pixel's centre may be up to about 1.12 pixels
+// away from it (one pixel along the line, half a pixel across).
+constexpr double NODE_REACH = 1.5; // pixels
 
 struct Point {
     double x;
@@ -58,13 +62,13 @@ double distance_to_string(const std::vector<Point> &points, Point p, double reac
 
 bool black_or_unknown_near(const Picture &picture, Point p)
 {
-    const int reach = static_cast<int>(std::ceil(TOLERANCE));
+    const int reach = static_cast<int>(std::ceil(NODE_REACH));
     for (int y = static_cast<int>(p.y) - reach; y <= static_cast<int>(p.y) + reach; ++y) {
         for (int x = static_cast<int>(p.x) - reach; x <= static_cast<int>(p.x) + reach; ++x) {
             if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) {
                 continue;
             }
-            if (std::hypot(x + 0.5 - p.x, y + 0.5 - p.y) <= TOLERANCE &&
+            if (std::hypot(x + 0.5 - p.x, y + 0.5 - p.y) <= NODE_REACH &&
                 (!picture.is_known(x, y) || picture.at(x, y) == 0)) {
                 return true;
             }

@@ -15,7 +15,7 @@ struct FrameMatch {
     int nodes_in_view = 0; // vertices that fall inside the window
     int first_in_view = -1;
     int last_in_view = -1;
-    int nodes_missed = 0;  // in view, yet no black pixel within a pixel
+    int nodes_missed = 0;  // in view, yet no black pixel within a pixel and a half
     int stray_pixels = 0;  // black, yet more than a pixel off the polyline
     int other_colours = 0; // neither white nor black
 

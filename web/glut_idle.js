@@ -9,9 +9,9 @@ mergeInto(LibraryManager.library, {
   glutIdleFunc: function(func) {
     function callback() {
       GLUT.idlePending = false;
-      if (!GLUT.idleFunc) return;
+      if (!GLUT.idleFunc || ABORT) return;
       callUserCallback(function() { {{{ makeDynCall('v', 'GLUT.idleFunc') }}}(); });
-      // Once per refresh from now on; a stop before it ends the chain.
+      // Once per refresh from now on; a stop or an abort before it ends the chain.
       GLUT.idlePending = true;
       Browser.requestAnimationFrame(callback);
     }

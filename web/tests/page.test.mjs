@@ -78,6 +78,32 @@ async function releaseOverCanvasAfterPressElsewhere(target) {
   await target.mouse.up();
 }
 
+// Counts the page's timer and animation-frame callbacks from now on.
+function countWakeups(target) {
+  return target.evaluate(() => {
+    window.wakeups = { timers: 0, frames: 0 };
+    window.uncounted = [window.setTimeout, window.requestAnimationFrame];
+    const [setTimer, requestFrame] = window.uncounted;
+    window.setTimeout = (callback, delay, ...rest) => setTimer((...args) => {
+      window.wakeups.timers += 1;
+      callback(...args);
+    }, delay, ...rest);
+    window.requestAnimationFrame = (callback) => requestFrame((now) => {
+      window.wakeups.frames += 1;
+      callback(now);
+    });
+  });
+}
+
+// The timer callbacks, animation-frame callbacks and draws over `ms`.
+async function wakeupsOver(target, ms) {
+  const count = () => target.evaluate(() => ({ ...window.wakeups, draws: window.draws }));
+  const before = await count();
+  await sleep(ms);
+  const after = await count();
+  return Object.fromEntries(Object.keys(after).map((key) => [key, after[key] - before[key]]));
+}
+
 describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () => {
   let page;
   before(async () => {
@@ -157,32 +183,11 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () =
   });
 
   test('wakes only with the display while it runs, once per picture, and not at all once stopped', async () => {
-    // The page's timer and animation-frame callbacks, counted from here on.
-    await page.evaluate(() => {
-      window.wakeups = { timers: 0, frames: 0 };
-      window.uncounted = [window.setTimeout, window.requestAnimationFrame];
-      const [setTimer, requestFrame] = window.uncounted;
-      window.setTimeout = (callback, delay, ...rest) => setTimer((...args) => {
-        window.wakeups.timers += 1;
-        callback(...args);
-      }, delay, ...rest);
-      window.requestAnimationFrame = (callback) => requestFrame((now) => {
-        window.wakeups.frames += 1;
-        callback(now);
-      });
-    });
-    const count = () => page.evaluate(() => ({ ...window.wakeups, draws: window.draws }));
-    const over = async (ms) => {
-      const before = await count();
-      await sleep(ms);
-      const after = await count();
-      return Object.fromEntries(Object.keys(after).map((key) => [key, after[key] - before[key]]));
-    };
-
+    await countWakeups(page);
     // Started, stopped and started again within one task: still one idle chain.
     await page.evaluate(() => ['start', 'stop', 'start'].forEach((id) => document.getElementById(id).click()));
     await sleep(300);
-    const running = await over(1000);
+    const running = await wakeupsOver(page, 1000);
     assert.ok(running.draws >= 20, `${running.draws} draws in a second`);
     assert.equal(running.timers, 0, 'timers wake the running page');
     // A draw and GLUT's idle call in each refresh.
@@ -190,7 +195,7 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () =
 
     await page.click('#stop');
     await sleep(300);
-    assert.deepEqual(await over(1000), { timers: 0, frames: 0, draws: 0 });
+    assert.deepEqual(await wakeupsOver(page, 1000), { timers: 0, frames: 0, draws: 0 });
     await page.evaluate(() => { [window.setTimeout, window.requestAnimationFrame] = window.uncounted; });
   });
 
@@ -253,6 +258,26 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 300000 }, () =
     const stopped = await settle(page);
     // Every draw before, during and after the loss advanced the same string.
     assertShowsFrameBeforeLastAdvance(stopped);
+  });
+
+  test('redrawn a frame at a time on the wide canvas, each picture is its frame, corners and all', async () => {
+    await page.reload();
+    await page.waitForFunction(() => window.draws > 0);
+    await setWidth(page, 1000);
+    await page.click('#start');
+    await waitForDraws(page, 200);
+    await page.click('#stop');
+    await settle(page);
+    // Frame 223 has vertices that fall between the pixels a line lights.
+    for (const count of [223, 224, 225]) {
+      await page.evaluate(async (target) => {
+        while (window.draws < target) {
+          Module._resize_canvas(1000, 300); // one redraw, one frame on
+          await new Promise((drawn) => requestAnimationFrame(drawn)); // after the redraw it asked for
+        }
+      }, count);
+      assertShowsFrameBeforeLastAdvance(await settle(page));
+    }
   });
 });
 
@@ -385,8 +410,16 @@ describe('when the program cannot run, the page says so in words and offers noth
     try {
       await settle(target);
       assert.deepEqual(await controlsDisabled(target), [false, false, false]);
+      await target.click('#start');
+      await waitForDraws(target, 10);
+      await countWakeups(target);
       await target.evaluate(() => setTimeout(() => window.abort('a fault in the program')));
       await assertFailureShown(target, /The program stopped with an error/);
+      // Nothing of the program runs on, neither drawing nor asking to.
+      await sleep(300);
+      const after = await wakeupsOver(target, 1000);
+      assert.equal(after.draws, 0);
+      assert.equal(after.frames, 0);
     } finally {
       await closePage(target);
     }
