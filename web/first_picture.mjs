@@ -3,7 +3,7 @@
 // browser context each, so nothing cached), in the browser BROWSER names.
 //   usage: node web/first_picture.mjs SITE_DIR [LOADS]     (default 5)
 //   prints: "first_picture_ms MEDIAN (each: ...)"
-import { address, closePage, engine, launch, openPage, serve } from './tests/harness.mjs';
+import { address, closePage, engine, launch, openPage, serve, waitForDraws } from './tests/harness.mjs';
 
 const [site, loads = '5'] = process.argv.slice(2);
 const server = await serve(site);
@@ -12,7 +12,7 @@ const times = [];
 try {
   for (let load = 0; load < Number(loads); load += 1) {
     const page = await openPage(browser, address(server));
-    await page.waitForFunction(() => window.draws > 0, { timeout: 30000 });
+    await waitForDraws(page, 1, 30000);
     times.push(await page.evaluate(() => window.firstDraw));
     await closePage(page);
   }

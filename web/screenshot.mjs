@@ -2,7 +2,7 @@
 // A picture of the page for the README: headless Chromium, the canvas widened
 // to show the whole string, which has run for a moment and been stopped.
 //   usage: node web/screenshot.mjs SITE_DIR OUT.png
-import { draws, setWidth, sleep, withPage } from './tests/harness.mjs';
+import { draws, setWidth, sleep, waitForDraws, withPage } from './tests/harness.mjs';
 
 const [site, out] = process.argv.slice(2);
 await withPage(site, { width: 1040, height: 600 }, async (page) => {
@@ -10,7 +10,7 @@ await withPage(site, { width: 1040, height: 600 }, async (page) => {
   await setWidth(page, 1000);
   const start = await draws(page);
   await page.click('#start');
-  await page.waitForFunction((n) => window.draws >= n, {}, start + 150);
+  await waitForDraws(page, start + 150, 30000);
   await page.click('#stop');
   await sleep(500);
   await page.screenshot({ path: out });

@@ -86,6 +86,15 @@ export async function openPage(browser, url, viewport = {}) {
 
 export const draws = (page) => page.evaluate(() => window.draws);
 
+// Resolves once the page has drawn `count` pictures; throws after `limitMs`.
+export async function waitForDraws(page, count, limitMs = 10000) {
+  const deadline = Date.now() + limitMs;
+  while ((await draws(page)) < count) {
+    if (Date.now() > deadline) throw new Error(`fewer than ${count} draws`);
+    await sleep(50);
+  }
+}
+
 export const closePage = (page) => page.browserContext().close();
 
 // For the scripts beside the tests: serves `site`, opens the page in a new
@@ -95,7 +104,7 @@ export async function withPage(site, viewport, use) {
   const browser = await launch();
   try {
     const page = await openPage(browser, address(server), viewport);
-    await page.waitForFunction(() => window.draws > 0);
+    await waitForDraws(page, 1, 30000);
     return await use(page);
   } finally {
     await browser.close();

@@ -10,7 +10,7 @@ import { createRequire } from 'node:module';
 import { after, afterEach, before, describe, test } from 'node:test';
 import {
   address, canvasPixels, checkFrames, clickCanvas, closePage, draws, engine, failing, launch, openPage, serve, setWidth,
-  settle, sleep,
+  settle, sleep, waitForDraws,
 } from './harness.mjs';
 
 const site = process.env.SITE_DIR;
@@ -43,14 +43,6 @@ function assertShowsFrameBeforeLastAdvance({ draws: count, pixels }, { bestFit =
     }
   }
   return fits.get(frame);
-}
-
-async function waitForDraws(target, count, limitMs = 10000) {
-  const deadline = Date.now() + limitMs;
-  while ((await draws(target)) < count) {
-    assert.ok(Date.now() < deadline, `fewer than ${count} draws`);
-    await sleep(50);
-  }
 }
 
 // Nothing is drawn for a second after `action`.
@@ -262,7 +254,7 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 420000 }, () =
 
   test('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', async () => {
     await page.reload();
-    await page.waitForFunction(() => window.draws > 0);
+    await waitForDraws(page, 1);
     await setWidth(page, 1000);
     await page.click('#start');
     await waitForDraws(page, 200);
