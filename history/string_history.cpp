@@ -24,8 +24,9 @@ window does, and writes CSV:
 Frame f is the string after f frames; time is f times the time a frame
 covers (201 steps of sqrt(1e-11)) at unit wave speed.
 
-  --frames N          frames to step (default 3000; with --shape, LAST)
-  --shape FIRST:LAST  every node's displacement for those frames
+  --frames N          frames to step (default 3000)
+  --shape FIRST:LAST  every node's displacement for frames FIRST to LAST
+                      only, which must not pass N where --frames is given
   --output FILE       write to FILE instead of standard output
   --help              this text
 )";
@@ -137,7 +138,9 @@ int main(int argc, char **argv)
     setup_string();
     string_state.initialized = 1;
     std::fputs(shape ? "frame,node,displacement\n" : "frame,time,largest_displacement,energy\n", out);
-    for (long frame = 0; frame <= frames; ++frame) {
+    // With --shape nothing after LAST is written, so nothing after it is stepped.
+    const long end = shape ? last : frames;
+    for (long frame = 0; frame <= end; ++frame) {
         if (!shape) {
             std::fprintf(out, "%ld,%.6g,%.9g,%.9g\n", frame, static_cast<double>(frame) * FRAME_TIME,
                          largest_displacement(), energy());
@@ -146,7 +149,7 @@ int main(int argc, char **argv)
                 std::fprintf(out, "%ld,%d,%.9g\n", frame, i, gsl_vector_get(string_state.u_curr, i));
             }
         }
-        if (frame < frames) {
+        if (frame < end) {
             advance_frame();
         }
     }

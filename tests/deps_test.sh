@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# scripts/deps as a user without root, on a PATH of stand-ins: every package
+# scripts/deps as root and as a user without root, on a PATH of stand-ins: every package
 # reads as missing, and apt-get only records how it was called, so the
 # machine's packages are never touched.   usage: deps_test.sh SOURCE_DIR
 set -uo pipefail
@@ -23,13 +23,14 @@ check() { # name, condition...
 }
 
 # A bin folder with the few real tools the script runs, and stand-ins for
-# the rest. $1 is the sudo to put there: none, refusing or working. The
-# stand-in apt-get chatters as dpkg does, and fails where $work/apt-fails exists.
+# the rest. $1 is the sudo to put there: none, refusing or working; $2 the
+# user id (1000 unless given). The stand-in apt-get chatters as dpkg does,
+# and fails where $work/apt-fails exists.
 make_path() {
-    local bin="$work/bin-$1"
+    local bin="$work/bin-$1-${2:-1000}"
     mkdir -p "$bin"
     for tool in bash env grep true mktemp rm tail; do ln -sf "$(type -P "$tool")" "$bin/$tool"; done
-    printf '#!/bin/sh\necho 1000\n' >"$bin/id"
+    printf '#!/bin/sh\necho %s\n' "${2:-1000}" >"$bin/id"
     printf '#!/bin/sh\necho "dpkg-query: no packages found matching $*" >&2\nexit 1\n' >"$bin/dpkg-query"
     printf '#!/bin/sh\necho "$*" >>"%s/apt-get.calls"\necho "Selecting previously unselected package $*."\n' "$work" >"$bin/apt-get"
     printf '[ ! -e "%s/apt-fails" ] || { echo "E: Unable to locate package $*"; exit 100; }\n' "$work" >>"$bin/apt-get"
@@ -41,6 +42,9 @@ make_path() {
     echo "$bin"
 }
 
+# Everything the program needs to build, then Debian's packaging tools.
+build_and_package="cmake make g++ libgsl-dev libopenblas-dev freeglut3-dev libgl-dev libgl1-mesa-dri"
+build_and_package+=" dpkg-dev file lintian devscripts desktop-file-utils appstream mandoc"
 for sudo in none refusing; do
     rm -f "$work/apt-get.calls"
     PATH=$(make_path $sudo) "$deps" build package >"$work/out" 2>&1
@@ -48,9 +52,16 @@ for sudo in none refusing; do
     check "$sudo sudo: exits 1" test "$status" -eq 1
     check "$sudo sudo: says installing needs root" grep -q 'installing the missing packages needs root' "$work/out"
     check "$sudo sudo: prints the command for an administrator" \
-        grep -qx '  apt-get install --no-install-recommends cmake make g++ libgsl-dev .* lintian .* mandoc' "$work/out"
+        grep -qxF "  apt-get install --no-install-recommends $build_and_package" "$work/out"
     check "$sudo sudo: runs no apt-get" test ! -e "$work/apt-get.calls"
 done
+
+# Root installs directly: a root machine often has no sudo at all.
+rm -f "$work/apt-get.calls"
+PATH=$(make_path none 0) "$deps" build package >"$work/out" 2>&1
+check "root without sudo: exits 0" test $? -eq 0
+check "root without sudo: installs the missing packages itself" \
+    grep -qxF "install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold $build_and_package" "$work/apt-get.calls"
 
 rm -f "$work/apt-get.calls"
 PATH=$(make_path working) "$deps" display >"$work/out" 2>&1
@@ -68,13 +79,13 @@ rm -f "$work/apt-get.calls"
 PATH=$(make_path working) "$deps" browser >"$work/out" 2>&1
 check "no npm command: installs npm" grep -qx 'install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold chromium firefox-esr xvfb xauth nodejs npm' "$work/apt-get.calls"
 rm -f "$work/apt-get.calls"
-printf '#!/bin/sh\necho 9.2.0\n' >"$work/bin-working/npm"
-chmod +x "$work/bin-working/npm"
-PATH="$work/bin-working" "$deps" browser >"$work/out" 2>&1
+printf '#!/bin/sh\necho 9.2.0\n' >"$work/bin-working-1000/npm"
+chmod +x "$work/bin-working-1000/npm"
+PATH="$work/bin-working-1000" "$deps" browser >"$work/out" 2>&1
 check "an npm command: leaves npm alone" grep -qx 'install -y -qq --no-install-recommends -o Dpkg::Options::=--force-confold chromium firefox-esr xvfb xauth nodejs' "$work/apt-get.calls"
 
 touch "$work/apt-fails"
-PATH="$work/bin-working" "$deps" display >"$work/out" 2>&1
+PATH="$work/bin-working-1000" "$deps" display >"$work/out" 2>&1
 check "apt-get failing: exits 1" test $? -eq 1
 check "apt-get failing: shows the end of its output" grep -q 'E: Unable to locate package' "$work/out"
 rm -f "$work/apt-fails"

@@ -67,11 +67,24 @@ TEST(History, ShapesHoldNodeZeroAtZeroAndMatchTheReferenceFrames)
     for (size_t frame = 0; frame <= 100; ++frame) {
         ASSERT_EQ(rows[frame * 100][2], 0.0) << "frame " << frame;
     }
+    // Nodes 0 to 99 of each frame in turn.
+    for (size_t row = 0; row < rows.size(); ++row) {
+        ASSERT_EQ(rows[row][0], static_cast<double>(row / 100)) << "row " << row;
+        ASSERT_EQ(rows[row][1], static_cast<double>(row % 100)) << "row " << row;
+    }
     EXPECT_NEAR(rows[50][2], 9.27e-05, 5e-7);
     EXPECT_NEAR(rows[70][2], -1.853e-04, 5e-7);
     EXPECT_EQ(rows[100 * 100 + 40][0], 100);
     EXPECT_NEAR(rows[100 * 100 + 40][2], 0.540559, 5e-7);
     EXPECT_NEAR(csv("--shape 20:21", header)[40][2], 0.980085, 5e-7);
+
+    // With --frames too, only FIRST to LAST, as the help says.
+    const auto some = csv("--frames 10 --shape 2:5", header);
+    ASSERT_EQ(some.size(), 4U * 100U);
+    EXPECT_EQ(some.front()[0], 2);
+    EXPECT_EQ(some.back()[0], 5);
+    EXPECT_EQ(some.back()[1], 99);
+    EXPECT_EQ(some, csv("--shape 2:5", header));
 }
 
 TEST(History, OptionsAndBadInput)
@@ -114,5 +127,20 @@ TEST(History, PictureScriptWritesBothPictures)
         EXPECT_EQ(run("head -c 4 " + folder + name).output, "\x89PNG") << name;
     }
     EXPECT_NE(run(plot + " --frames 0").status, 0);
+    std::filesystem::remove_all(folder);
+}
+
+// The long-run picture marks the first frame whose largest displacement
+// passes 1.1, where the string leaves GLUT's default view: frame 35,938.
+TEST(History, SoakPictureScriptMarksWhereTheStringLeavesTheView)
+{
+    if (!succeeded(run("command -v gnuplot"))) {
+        GTEST_SKIP() << "gnuplot is not installed (scripts/deps plot installs it)";
+    }
+    const std::string folder = std::filesystem::temp_directory_path() / "vibrating-string-plots-soak";
+    const CommandResult result =
+        run(std::string(PLOT_HISTORY) + " --frames 36000 --span 10 --out " + folder + " --program " + HISTORY);
+    EXPECT_TRUE(succeeded(result)) << result.output;
+    EXPECT_NE(result.output.find("leaves the default view at frame 35938;"), std::string::npos) << result.output;
     std::filesystem::remove_all(folder);
 }

@@ -2,6 +2,8 @@
 // Starting and stopping the animation with real button events.
 #include "program_fixture.h"
 
+#include <X11/keysym.h>
+
 namespace {
 
 class Animation : public ProgramTest {
@@ -67,6 +69,23 @@ TEST_F(Animation, OtherButtonsChangeNothing)
     ASSERT_TRUE(running());
     other_buttons();
     EXPECT_TRUE(running());
+}
+
+TEST_F(Animation, TheKeyboardChangesNothing)
+{
+    const auto keys = [&] {
+        for (const KeySym key : {XK_space, XK_Return, XK_Escape, XK_q, XK_s, XK_Left}) {
+            send_key(server.display(), window, key);
+        }
+    };
+    EXPECT_TRUE(stays_stopped(keys));
+
+    press(LEFT);
+    release(LEFT);
+    ASSERT_TRUE(running());
+    keys();
+    EXPECT_TRUE(running());
+    EXPECT_EQ(program->wait_exit(Seconds(0)), -1) << "a key ended the program";
 }
 
 TEST_F(Animation, RightReleaseAloneChangesNothing)

@@ -13,6 +13,7 @@
 
 const Seconds LIMIT(10);
 const Seconds QUIET(0.5);
+const std::uint64_t RUNNING_REDRAWS = 10;
 
 enum Button : std::uint8_t { LEFT = 1, MIDDLE = 2, RIGHT = 3, WHEEL_UP = 4, WHEEL_DOWN = 5 };
 
@@ -35,23 +36,14 @@ protected:
             << match_frame(picture(), model_frame(0)).describe();
     }
 
-    // Waits until the program is idle, its redraw count and its picture both
-    // steady, and returns the frame the picture must show: after n redraws,
-    // frame n - 1, since each redraw draws the string as it stands and only
-    // then advances it. Checks that the picture matches that frame within a
-    // pixel.
+    // Waits until the program is stopped and returns the frame the picture
+    // must show: after n redraws, frame n - 1, since each redraw draws the
+    // string as it stands and only then advances it. Checks that the picture
+    // matches that frame within a pixel.
     int settled_frame()
     {
-        std::uint64_t redraws = 0;
-        const bool steady = wait_until(
-            [&] {
-                redraws = program->redraws();
-                const Picture before = picture();
-                std::this_thread::sleep_for(QUIET);
-                return program->redraws() == redraws && picture() == before;
-            },
-            LIMIT);
-        EXPECT_TRUE(steady) << "the program kept redrawing";
+        EXPECT_TRUE(stopped()) << "the program kept redrawing";
+        const std::uint64_t redraws = program->redraws();
         EXPECT_GE(redraws, 1U) << "no redraw counted";
         const int frame = static_cast<int>(redraws) - 1;
         if (frame >= 0) {
@@ -73,39 +65,55 @@ protected:
     void press(unsigned button) { send_button(server.display(), window, button, true); }
     void release(unsigned button) { send_button(server.display(), window, button, false); }
 
-    // Running: the picture keeps changing with no further events, so two
-    // successive changes are seen.
-    bool running()
+    // Idle: every event sent so far has reached the program, and GLUT sleeps
+    // waiting for the next, which it does only with no idle callback and no
+    // redisplay pending. A signal, not a pause: a stop that did not happen
+    // never looks like one, however slow the machine.
+    bool idle()
     {
-        for (int change = 0; change < 2; ++change) {
-            const Picture before = picture();
-            if (!wait_until([&] { return !(picture() == before); }, LIMIT)) {
-                return false;
-            }
-        }
-        return true;
+        const std::uint64_t redraws = program->redraws();
+        // A round trip: the server has passed on all our earlier events.
+        XSync(server.display(), False);
+        return program->waiting_for_events() && program->redraws() == redraws;
     }
 
-    // Stopped: two reads half a second apart are equal. A redraw already
-    // under way may still land, so allow it to settle first.
+    // Running: with every event delivered, the program goes on redrawing,
+    // RUNNING_REDRAWS times and more (a stopped one finishes at most the
+    // redraw under way), and the picture changes.
+    bool running()
+    {
+        XSync(server.display(), False);
+        const std::uint64_t from = program->redraws();
+        const Picture before = picture();
+        return wait_until([&] { return program->redraws() >= from + RUNNING_REDRAWS; }, LIMIT) &&
+               wait_until([&] { return !(picture() == before); }, LIMIT);
+    }
+
+    // Stopped: idle, and the server has drawn what the program sent last.
     bool stopped()
     {
         return wait_until(
             [&] {
+                if (!idle()) {
+                    return false;
+                }
                 const Picture before = picture();
-                std::this_thread::sleep_for(QUIET);
-                return picture() == before;
+                return idle() && picture() == before;
             },
             LIMIT);
     }
 
-    // After `event`, still stopped: nothing moved in the next half second.
+    // After `event`, still stopped: idle again with no redraw and the same
+    // picture. An event that started the animation never lets it be idle.
     bool stays_stopped(const std::function<void()> &event)
     {
+        if (!stopped()) {
+            return false;
+        }
+        const std::uint64_t redraws = program->redraws();
         const Picture before = picture();
         event();
-        std::this_thread::sleep_for(QUIET);
-        return picture() == before;
+        return wait_until([&] { return idle(); }, LIMIT) && program->redraws() == redraws && picture() == before;
     }
 
     XServer server;

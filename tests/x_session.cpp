@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -115,6 +117,17 @@ void stop_and_reap(pid_t pid)
 int ignore_x_error(Display * /*display*/, XErrorEvent * /*error*/)
 {
     return 0;
+}
+
+// GLUT sleeps in select(), which C libraries make with either system call.
+bool is_select(long number)
+{
+#ifdef SYS_select
+    if (number == SYS_select) {
+        return true;
+    }
+#endif
+    return number == SYS_pselect6;
 }
 
 } // namespace
@@ -228,6 +241,20 @@ std::uint64_t Process::redraws() const
     std::ifstream in(count_path_, std::ios::binary);
     in.read(reinterpret_cast<char *>(&count), sizeof count);
     return in ? count : 0;
+}
+
+bool Process::waiting_for_events() const
+{
+    const std::string proc = "/proc/" + std::to_string(pid_);
+    // The state follows the command name, which is in parentheses.
+    std::ifstream stat_file(proc + "/stat");
+    const std::string stat((std::istreambuf_iterator<char>(stat_file)), std::istreambuf_iterator<char>());
+    const size_t name_end = stat.rfind(')');
+    std::ifstream syscall_file(proc + "/syscall");
+    long number = -1;
+    syscall_file >> number;
+    return name_end != std::string::npos && name_end + 2 < stat.size() && stat[name_end + 2] == 'S' &&
+           is_select(number);
 }
 
 int Process::wait_exit(Seconds limit)
@@ -372,6 +399,15 @@ void send_button(Display *display, Window window, unsigned button, bool press)
 {
     point_at(display, window);
     XTestFakeButtonEvent(display, button, press ? True : False, CurrentTime);
+    XSync(display, False);
+}
+
+void send_key(Display *display, Window window, KeySym key)
+{
+    point_at(display, window);
+    const KeyCode code = XKeysymToKeycode(display, key);
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
     XSync(display, False);
 }
 

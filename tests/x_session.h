@@ -57,6 +57,9 @@ public:
     // Redraws so far: the program's glFlush calls, counted by the preloaded
     // flush counter.
     std::uint64_t redraws() const;
+    // Whether it is asleep in select(), where GLUT's event loop waits for the
+    // next event.
+    bool waiting_for_events() const;
 
 private:
     pid_t pid_ = -1;
@@ -102,4 +105,8 @@ void send_button(Display *display, Window window, unsigned button, bool press);
 // Paints a black square into the window's corner and asks the server to
 // expose the window, which makes the program redraw exactly once; returns
 // once that redraw has covered the square.
+// Real key presses and releases at the window, which has the focus while
+// the pointer is over it (no window manager: focus follows the pointer).
+void send_key(Display *display, Window window, KeySym key);
+
 bool expose_and_wait(Display *display, Window window, Seconds limit);
