@@ -55,7 +55,7 @@ export function launch({ extraFlags = [], prefs = {} } = {}) {
 }
 
 // A page of its own, whose every glFlush (one per drawn picture) is counted
-// in window.draws, the first timed in window.firstDraw (from the start of the
+// in window.draws, every mouse release in window.releases, the first draw timed in window.firstDraw (from the start of the
 // navigation), and whose console errors and uncaught exceptions are kept in
 // page.errors and every response's content type in page.types.
 export async function openPage(browser, url, viewport = {}) {
@@ -72,6 +72,9 @@ export async function openPage(browser, url, viewport = {}) {
     page.types.set(new URL(response.url()).pathname, response.headers()['content-type']);
   });
   await page.evaluateOnNewDocument(() => {
+    // Every release the page receives, counted before its own listeners run.
+    window.releases = 0;
+    window.addEventListener('mouseup', () => { window.releases += 1; }, true);
     window.draws = 0;
     const flush = WebGLRenderingContext.prototype.flush;
     WebGLRenderingContext.prototype.flush = function countedFlush() {
@@ -86,8 +89,9 @@ export async function openPage(browser, url, viewport = {}) {
 
 export const draws = (page) => page.evaluate(() => window.draws);
 
-// Resolves once the page has drawn `count` pictures; throws after `limitMs`.
-export async function waitForDraws(page, count, limitMs = 10000) {
+// Resolves once the page has drawn `count` pictures; throws after `limitMs`,
+// a bound for a broken page, not a pace: a loaded machine is slow.
+export async function waitForDraws(page, count, limitMs = 60000) {
   const deadline = Date.now() + limitMs;
   while ((await draws(page)) < count) {
     if (Date.now() > deadline) throw new Error(`fewer than ${count} draws`);
@@ -129,16 +133,26 @@ export async function canvasPixels(page) {
   }, png);
 }
 
-// Waits until the program has stopped drawing: the count and the canvas both
-// steady for half a second. Resolves to { draws, pixels }.
-export async function settle(page, limitMs = 10000) {
+// The program's own state, read in one go: idle when GLUT has no idle
+// callback, no idle call and no redisplay pending, so nothing will be drawn
+// until the next input.
+export const programState = (page) => page.evaluate(() => ({
+  idle: typeof GLUT === 'object' && !GLUT.idleFunc && !GLUT.idlePending && !GLUT.requestedAnimationFrame,
+  draws: window.draws,
+}));
+
+// Waits until the program is idle, then reads the canvas. Resolves to
+// { draws, pixels }; throws after `limitMs` if it never stops drawing.
+export async function settle(page, limitMs = 60000) {
   const deadline = Date.now() + limitMs;
   for (;;) {
-    const before = { draws: await draws(page), pixels: await canvasPixels(page) };
-    await sleep(500);
-    const after = { draws: await draws(page), pixels: await canvasPixels(page) };
-    if (before.draws === after.draws && before.pixels[2].join() === after.pixels[2].join()) return after;
+    const state = await programState(page);
+    if (state.idle) {
+      const pixels = await canvasPixels(page);
+      if ((await draws(page)) === state.draws) return { draws: state.draws, pixels };
+    }
     if (Date.now() > deadline) throw new Error('the program kept drawing');
+    await sleep(50);
   }
 }
 
