@@ -3,6 +3,9 @@
 // when it cannot run, pauses it while the browser has taken its WebGL
 // context away, and passes on to it, as GLUT mouse events, what a mouse, a
 // finger or the Start and Stop buttons do. The program itself is unchanged.
+// Served, it fetches the program and keeps a copy for use offline (sw.js);
+// in the single-file page (vibrating-string.html) the program is inside the
+// page, base64 in the elements #program-js and #program-wasm.
 'use strict';
 
 const canvas = document.getElementById('canvas');
@@ -35,6 +38,14 @@ function showFailure(text) {
 }
 
 const RELOAD = ' Reload the page to try again.';
+const embedded = document.getElementById('program-wasm') !== null;
+
+function embeddedBytes(id) {
+  const text = atob(document.getElementById(id).textContent.trim());
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; i += 1) bytes[i] = text.charCodeAt(i);
+  return bytes;
+}
 
 // Whatever else goes wrong in the program or its loading ends here too, in
 // words, rather than as an error in the console and a blank box.
@@ -168,6 +179,13 @@ canvas.addEventListener('webglcontextrestored', () => {
 // Fetches and compiles the WebAssembly here rather than in Emscripten's
 // loader, so that every way it can fail to arrive ends in words.
 async function instantiate(imports) {
+  if (embedded) {
+    try {
+      return await WebAssembly.instantiate(embeddedBytes('program-wasm'), imports);
+    } catch (error) {
+      throw new Error(`The program inside this page is damaged or does not run in this browser (${error.message}).`);
+    }
+  }
   let response;
   try {
     response = await fetch('vibrating-string.wasm', { credentials: 'same-origin' });
@@ -191,7 +209,21 @@ async function instantiate(imports) {
   }
 }
 
+// After the first picture: the page's files kept for the next visit, with
+// or without a network. Only a served page can have a worker.
+function keepForOffline() {
+  if (embedded || !('serviceWorker' in navigator) || !window.isSecureContext) return;
+  navigator.serviceWorker.register('sw.js').catch(() => {}); // offline, or no storage: next time
+}
+
 function start() {
+  if (!embedded && window.location.protocol === 'file:') {
+    showFailure('This page needs a web server: a browser does not let a page opened from disk load ' +
+                'the program beside it. To use the string without a server, open vibrating-string.html, ' +
+                'the whole page in one file, which is in the same folder. Or serve this folder with any ' +
+                'web server.');
+    return;
+  }
   if (!hasWebGL()) {
     showFailure('This browser cannot draw the string: WebGL is turned off or not supported. ' +
                 'Turn on WebGL (hardware acceleration) or try another browser.');
@@ -213,11 +245,17 @@ function start() {
         canvas.classList.remove('waiting');
         status.hidden = true;
         enableControls(!contextLost);
+        keepForOffline();
       }));
     },
     onAbort: () => showFailure(`The program stopped with an error.${RELOAD}`),
   };
   const program = document.createElement('script');
+  if (embedded) {
+    program.textContent = new TextDecoder().decode(embeddedBytes('program-js'));
+    document.body.appendChild(program);
+    return;
+  }
   program.src = 'vibrating-string.js';
   program.onerror = () => showFailure(`The program (vibrating-string.js) could not be downloaded.${RELOAD}`);
   document.body.appendChild(program);

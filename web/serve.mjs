@@ -5,18 +5,22 @@ import { readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { extname, join, normalize } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { gzipSync } from 'node:zlib';
 
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
   '.js': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm',
   '.svg': 'image/svg+xml',
+  '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Serves `directory` on 127.0.0.1; resolves to the listening server. The
 // tests pass `intercept(request, response)`, which answers a request itself
-// (as a failing network would) by returning true.
-export function serve(directory, port = 0, intercept = () => false) {
+// (as a failing network would) by returning true. With `compress`, bodies go
+// gzipped to a client that takes them, as static hosts send them.
+export function serve(directory, port = 0, intercept = () => false, { compress = false } = {}) {
   const server = createServer((request, response) => {
     if (intercept(request, response)) return;
     // normalize() keeps a leading '/', so '..' cannot climb out of `directory`.
@@ -29,7 +33,12 @@ export function serve(directory, port = 0, intercept = () => false) {
       response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
       return;
     }
-    response.writeHead(200, { 'Content-Type': TYPES[extname(path) || '.html'] ?? 'application/octet-stream' });
+    const headers = { 'Content-Type': TYPES[extname(path) || '.html'] ?? 'application/octet-stream' };
+    if (compress && /\bgzip\b/.test(request.headers['accept-encoding'] ?? '')) {
+      headers['Content-Encoding'] = 'gzip';
+      body = gzipSync(body);
+    }
+    response.writeHead(200, headers);
     response.end(body);
   });
   return new Promise((resolve, reject) => {

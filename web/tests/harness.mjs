@@ -54,12 +54,16 @@ export function launch({ extraFlags = [], prefs = {} } = {}) {
   });
 }
 
-// A page of its own, whose every glFlush (one per drawn picture) is counted
-// in window.draws, every mouse release in window.releases, the first draw timed in window.firstDraw (from the start of the
-// navigation), and whose console errors and uncaught exceptions are kept in
-// page.errors and every response's content type in page.types.
-export async function openPage(browser, url, viewport = {}) {
-  const context = await browser.createBrowserContext();
+// A page, in a browser context of its own or in the context given, whose
+// every glFlush (one per drawn picture) is counted in window.draws, every
+// mouse release in window.releases, the first draw timed in window.firstDraw
+// (from the start of the navigation) and read back into window.firstPicture;
+// its console errors and uncaught exceptions are kept in page.errors, every
+// response's content type in page.types, and every request that leaves the
+// page (data: URLs do not) in page.requests.
+export async function openPage(browserOrContext, url, viewport = {}) {
+  const context = browserOrContext.createBrowserContext
+    ? await browserOrContext.createBrowserContext() : browserOrContext;
   const page = await context.newPage();
   await page.setViewport({ width: 1200, height: 800, deviceScaleFactor: 1, ...viewport });
   page.errors = [];
@@ -68,6 +72,10 @@ export async function openPage(browser, url, viewport = {}) {
     if (message.type() === 'error') page.errors.push(message.text());
   });
   page.on('pageerror', (error) => page.errors.push(String(error)));
+  page.requests = [];
+  page.on('request', (request) => {
+    if (!request.url().startsWith('data:')) page.requests.push(request.url());
+  });
   page.on('response', (response) => {
     page.types.set(new URL(response.url()).pathname, response.headers()['content-type']);
   });
@@ -78,6 +86,14 @@ export async function openPage(browser, url, viewport = {}) {
     window.draws = 0;
     const flush = WebGLRenderingContext.prototype.flush;
     WebGLRenderingContext.prototype.flush = function countedFlush() {
+      if (window.draws === 0) {
+        // Straight from the drawing buffer, in canvas pixels, however the
+        // page shows the canvas; bottom row first.
+        const [width, height] = [this.drawingBufferWidth, this.drawingBufferHeight];
+        const data = new Uint8Array(width * height * 4);
+        this.readPixels(0, 0, width, height, this.RGBA, this.UNSIGNED_BYTE, data);
+        window.firstPicture = { width, height, data };
+      }
       window.firstDraw ??= performance.now();
       window.draws += 1;
       return flush.call(this);
@@ -133,6 +149,16 @@ export async function canvasPixels(page) {
   }, png);
 }
 
+// The first picture the program drew, as canvasPixels gives the canvas.
+export function firstPicture(page) {
+  return page.evaluate(() => {
+    const { width, height, data } = window.firstPicture;
+    const rows = [];
+    for (let y = height - 1; y >= 0; y -= 1) rows.push(...data.subarray(y * width * 4, (y + 1) * width * 4));
+    return [width, height, rows];
+  });
+}
+
 // The program's own state, read in one go: idle when GLUT has no idle
 // callback, no idle call and no redisplay pending, so nothing will be drawn
 // until the next input.
@@ -141,14 +167,15 @@ export const programState = (page) => page.evaluate(() => ({
   draws: window.draws,
 }));
 
-// Waits until the program is idle, then reads the canvas. Resolves to
-// { draws, pixels }; throws after `limitMs` if it never stops drawing.
-export async function settle(page, limitMs = 60000) {
+// Waits until the program is idle, then reads the canvas unless told not
+// to. Resolves to { draws, pixels }; throws after `limitMs` if it never
+// stops drawing.
+export async function settle(page, { read = true, limitMs = 60000 } = {}) {
   const deadline = Date.now() + limitMs;
   for (;;) {
     const state = await programState(page);
     if (state.idle) {
-      const pixels = await canvasPixels(page);
+      const pixels = read ? await canvasPixels(page) : null;
       if ((await draws(page)) === state.draws) return { draws: state.draws, pixels };
     }
     if (Date.now() > deadline) throw new Error('the program kept drawing');

@@ -6,11 +6,18 @@
 // and a browser without JavaScript.
 //   SITE_DIR=build-web/site PICTURE_CHECK=build-test/tests/picture_check node --test web/tests/
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import {
+  copyFileSync, cpSync, mkdirSync, mkdtempSync, readFileSync, renameSync, rmSync, writeFileSync,
+} from 'node:fs';
 import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { after, afterEach, before, describe, test } from 'node:test';
 import {
-  address, canvasPixels, checkFrames, clickCanvas, closePage, draws, engine, failing, launch, openPage, serve, setWidth,
-  settle, sleep, waitForDraws,
+  address, canvasPixels, checkFrames, clickCanvas, closePage, draws, engine, failing, firstPicture, launch, openPage,
+  serve, setWidth, settle, sleep, waitForDraws,
 } from './harness.mjs';
 
 const site = process.env.SITE_DIR;
@@ -60,6 +67,19 @@ const visible = (target, selector) => target.$eval(selector,
   (element) => element.checkVisibility({ visibilityProperty: true }));
 const controlsDisabled = (target) => target.$$eval('#controls button, #controls input',
   (controls) => controls.map((control) => control.disabled));
+
+// The browser's own note of a failed request is no error of the page's.
+const pageErrors = (target) => target.errors.filter((error) => !error.startsWith('Failed to load resource'));
+
+// The failure in words in place of the canvas, and nothing to click.
+async function assertFailureShown(target, words) {
+  await target.waitForFunction(() => !document.getElementById('failure').hidden, { timeout: 20000 });
+  assert.match(await target.$eval('#failure', (failure) => failure.textContent), words);
+  assert.equal(await visible(target, '#canvas'), false);
+  assert.equal(await visible(target, '#status'), false);
+  assert.deepEqual(await controlsDisabled(target), [true, true, true]);
+  assert.deepEqual(pageErrors(target), []);
+}
 
 // A press that begins off the canvas and is released over it: no window's
 // click. The release must reach the page. The drag selects text on its way,
@@ -113,18 +133,22 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 420000 }, () =
     assert.deepEqual(page.errors, [], 'the console shows errors');
   });
 
-  test('is titled, takes no focus, and first shows frame 0 at 100 px per unit, still until clicked', async () => {
+  test('is titled, takes no focus, and first shows the whole string, frame 0, at 100 px per unit, still until clicked', async () => {
     assert.equal(await page.title(), 'vibrating-string');
     assert.equal(await page.evaluate(() => document.activeElement === document.body), true);
     const shown = await settle(page);
-    assert.deepEqual(shown.pixels.slice(0, 2), [300, 300]);
+    assert.deepEqual(shown.pixels.slice(0, 2), [1000, 300]);
     assert.ok(shown.draws <= 2, `${shown.draws} draws before any input`);
     const frame = assertShowsFrameBeforeLastAdvance(shown, { bestFit: false });
-    // GLUT's default window: x from -1.5 to 1.5, nodes 28 to 61.
-    assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
+    // 1000 px: x from -5 to 5, the whole string.
+    assert.deepEqual([frame.firstInView, frame.lastInView], [0, 99]);
     const frames = checkFrames(shown.pixels, 0, 100);
-    assert.ok(frames.get(0).matches, 'the first picture is not frame 0');
+    assert.ok(frames.get(0).matches, 'the picture is not frame 0');
     assert.ok(!frames.get(100).matches, 'the matcher tells a later frame apart');
+    assert.ok(checkFrames(await firstPicture(page), 0, 0).get(0).matches, 'the first picture is not frame 0');
+    // Which release this is, from the project's version.
+    assert.match(await page.$eval('footer', (footer) => footer.textContent), /vibrating-string \d+\.\d+\.\d+/);
+    assert.ok((await page.$eval('meta[name="description"]', (meta) => meta.content)).length > 50);
 
     await page.waitForFunction(() => document.getElementById('status').hidden);
     assert.deepEqual(await controlsDisabled(page), [false, false, false]);
@@ -224,15 +248,16 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 420000 }, () =
     await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
   });
 
-  test('a wider canvas shows the whole string at the same scale, never stretched', async () => {
-    await setWidth(page, 1000);
-    const wide = await settle(page);
-    assert.deepEqual(wide.pixels.slice(0, 2), [1000, 300]);
+  test('a narrower canvas, GLUT\'s default window, shows less of the string at the same scale, never squeezed', async () => {
+    await setWidth(page, 300);
+    const narrow = await settle(page);
+    assert.deepEqual(narrow.pixels.slice(0, 2), [300, 300]);
     const box = await (await page.$('#canvas')).boundingBox();
-    assert.deepEqual([box.width, box.height], [1000, 300]);
-    assert.equal(await page.$eval('#width-value', (output) => output.textContent), '1000 px');
-    const frame = assertShowsFrameBeforeLastAdvance(wide);
-    assert.deepEqual([frame.firstInView, frame.lastInView], [0, 99]);
+    assert.deepEqual([box.width, box.height], [300, 300]);
+    assert.equal(await page.$eval('#width-value', (output) => output.textContent), '300 px');
+    const frame = assertShowsFrameBeforeLastAdvance(narrow);
+    // x from -1.5 to 1.5: nodes 28 to 61.
+    assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
   });
 
   test('a lost WebGL context pauses the string, says so, and the string comes back where it was', async () => {
@@ -264,12 +289,11 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 420000 }, () =
   test('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', async () => {
     await page.reload();
     await waitForDraws(page, 1);
-    // A browser may restore the slider's old place (1000, from the test
+    // A browser may restore the slider's old place (300, from the test
     // before); it shows the canvas's width.
     assert.deepEqual(await page.evaluate(() => [document.getElementById('width').value,
       document.getElementById('width-value').textContent, document.getElementById('canvas').width]),
-    ['300', '300 px', 300]);
-    await setWidth(page, 1000);
+    ['1000', '1000 px', 1000]);
     await page.click('#start');
     await waitForDraws(page, 200);
     await page.click('#stop');
@@ -312,11 +336,17 @@ test('a tap on a touch screen starts the string, and Stop stops it', { timeout: 
   }
 });
 
-test('on a phone: no sideways scrolling, the whole string in view, targets a finger can hit', { timeout: 60000, ...chromiumOnly }, async () => {
+test('on a phone: the whole string at first sight, no sideways scrolling, targets a finger can hit', { timeout: 60000, ...chromiumOnly }, async () => {
   const phone = await openPage(browser, address(server),
     { width: 375, height: 667, deviceScaleFactor: 3, hasTouch: true, isMobile: true });
   try {
     const shown = await settle(phone);
+    // The whole string at first sight here too: frame 0, 1000 canvas pixels wide.
+    const [width, height, rgba] = await firstPicture(phone);
+    assert.deepEqual([width, height], [1000, 300]);
+    const frame0 = checkFrames([width, height, rgba], 0, 0).get(0);
+    assert.ok(frame0.matches, 'the first picture on a phone is not frame 0');
+    assert.deepEqual([frame0.firstInView, frame0.lastInView], [0, 99]);
     const layout = () => phone.evaluate(() => {
       const box = document.getElementById('canvas').getBoundingClientRect();
       return { scrollWidth: document.documentElement.scrollWidth, left: box.left, right: box.right,
@@ -362,18 +392,6 @@ test('without JavaScript, nothing looks usable and the message stands where the 
 });
 
 describe('when the program cannot run, the page says so in words and offers nothing to click', { timeout: 120000 }, () => {
-  // The browser's own note of a failed request is no error of the page's.
-  const pageErrors = (target) => target.errors.filter((error) => !error.startsWith('Failed to load resource'));
-
-  async function assertFailureShown(target, words) {
-    await target.waitForFunction(() => !document.getElementById('failure').hidden, { timeout: 20000 });
-    assert.match(await target.$eval('#failure', (failure) => failure.textContent), words);
-    assert.equal(await visible(target, '#canvas'), false);
-    assert.equal(await visible(target, '#status'), false);
-    assert.deepEqual(await controlsDisabled(target), [true, true, true]);
-    assert.deepEqual(pageErrors(target), []);
-  }
-
   async function withFailingServer(fault, use) {
     const faulty = await serve(site, 0, fault);
     const target = await openPage(browser, null);
@@ -442,10 +460,179 @@ describe('when the program cannot run, the page says so in words and offers noth
       // A click on Start or the slider now does nothing; the label keeps
       // the canvas's width.
       await target.click('#start').catch(() => {});
-      await setWidth(target, 1000);
-      assert.equal(await target.$eval('#width-value', (output) => output.textContent), '300 px');
-      assert.equal(await target.$eval('#canvas', (canvas) => canvas.width), 300);
+      await setWidth(target, 300);
+      assert.equal(await target.$eval('#width-value', (output) => output.textContent), '1000 px');
+      assert.equal(await target.$eval('#canvas', (canvas) => canvas.width), 1000);
       await assertFailureShown(target, /server answered 404/);
     });
+  });
+});
+
+describe('away from a server: from disk, offline after one visit, updated, installed', { timeout: 300000 }, () => {
+  let folder;
+  before(() => {
+    folder = mkdtempSync(join(tmpdir(), 'vibrating-string-pages-'));
+  });
+  after(() => rmSync(folder, { recursive: true, force: true }));
+
+  // A copy of the site of the test's own, to stop serving or to change.
+  async function serveCopy(name) {
+    const copy = join(folder, name);
+    cpSync(site, copy, { recursive: true });
+    return { copy, copyServer: await serve(copy) };
+  }
+  const stop = (target) => {
+    if (target.listening) target.close();
+    target.closeAllConnections();
+  };
+
+  // The program runs: the first picture is frame 0, Start animates, Stop stops.
+  async function assertRuns(target) {
+    const shown = await settle(target, { read: false });
+    assert.ok(shown.draws <= 2, `${shown.draws} draws before any input`);
+    assert.ok(checkFrames(await firstPicture(target), 0, 0).get(0).matches, 'the first picture is not frame 0');
+    await target.click('#start');
+    await waitForDraws(target, shown.draws + 10);
+    await target.click('#stop');
+    assertShowsFrameBeforeLastAdvance(await settle(target));
+  }
+
+  // Resolves once the service worker has this build's files and runs the page.
+  const keptOffline = (target) => target.waitForFunction(() => navigator.serviceWorker.controller !== null,
+    { timeout: 60000 });
+
+  test('the single file, alone in a folder and opened from disk, runs as the served page with no request', async () => {
+    mkdirSync(join(folder, 'alone'));
+    const file = join(folder, 'alone', 'vibrating-string.html');
+    copyFileSync(join(site, 'vibrating-string.html'), file);
+    const target = await openPage(browser, pathToFileURL(file).href);
+    try {
+      await assertRuns(target);
+      // The mouse table and the width control.
+      const stopped = await draws(target);
+      await clickCanvas(target, 'left');
+      await waitForDraws(target, stopped + 10);
+      await target.mouse.down({ button: 'right' });
+      await target.mouse.up({ button: 'right' });
+      assert.equal(await stateShown(target), 'stopped');
+      await setWidth(target, 300);
+      const frame = assertShowsFrameBeforeLastAdvance(await settle(target));
+      assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
+      assert.deepEqual(target.requests.filter((url) => url !== pathToFileURL(file).href), []);
+      assert.deepEqual(target.errors, []);
+    } finally {
+      await closePage(target);
+    }
+  });
+
+  test('index.html opened from disk says it needs a web server and names the single file, not a reload', async () => {
+    const target = await openPage(browser, pathToFileURL(join(site, 'index.html')).href);
+    try {
+      await assertFailureShown(target, /needs a web server.*open vibrating-string\.html/s);
+      assert.doesNotMatch(await target.$eval('#failure', (failure) => failure.textContent), /reload/i);
+    } finally {
+      await closePage(target);
+    }
+  });
+
+  test('after one visit, with the server gone, a reload and a new tab draw the string and answer Start and Stop', async () => {
+    const { copyServer } = await serveCopy('offline');
+    const url = address(copyServer);
+    const context = await browser.createBrowserContext();
+    try {
+      const visited = await openPage(context, url);
+      await settle(visited, { read: false });
+      await keptOffline(visited);
+      stop(copyServer);
+      await visited.reload();
+      await assertRuns(visited);
+      const newTab = await openPage(context, url);
+      await assertRuns(newTab);
+      assert.deepEqual([...visited.errors, ...newTab.errors], []);
+    } finally {
+      await context.close();
+      stop(copyServer);
+    }
+  });
+
+  test('a returning visitor gets a new build by the second load, and keeps the working one when an update fails', async () => {
+    const { copy, copyServer } = await serveCopy('update');
+    // A new build at the same address: another version, made by the build's own step.
+    const publish = (version) => {
+      const index = join(copy, 'index.html');
+      writeFileSync(index, readFileSync(index, 'utf8').replace(/vibrating-string \d+\.\d+\.\d+/, `vibrating-string ${version}`));
+      execFileSync(process.execPath, [fileURLToPath(new URL('../site.mjs', import.meta.url)), copy]);
+    };
+    const target = await openPage(browser, address(copyServer));
+    const version = () => target.$eval('footer', (footer) => footer.textContent.trim());
+    const caches = () => target.evaluate(() => window.caches.keys());
+    try {
+      await settle(target, { read: false });
+      await keptOffline(target);
+      const [working] = await caches();
+      const first = await version();
+
+      // The update's files cannot all be had: the install fails, as a whole.
+      publish('9.9.8');
+      renameSync(join(copy, 'icon-512.png'), join(folder, 'icon-512.png'));
+      const outcome = await target.evaluate(async () => {
+        const registration = await navigator.serviceWorker.getRegistration();
+        const found = new Promise((resolve) => {
+          registration.addEventListener('updatefound', () => resolve(registration.installing), { once: true });
+        });
+        await registration.update().catch(() => {});
+        const worker = await found;
+        return new Promise((resolve) => {
+          const settled = () => ['redundant', 'activated'].includes(worker.state) && resolve(worker.state);
+          worker.addEventListener('statechange', settled);
+          settled();
+        });
+      });
+      assert.equal(outcome, 'redundant');
+      for (let load = 0; load < 2; load += 1) {
+        await target.reload();
+        await assertRuns(target);
+        assert.equal(await version(), first);
+      }
+      assert.deepEqual(await caches(), [working]);
+
+      // Published whole: the first load fetches it, the second shows it.
+      publish('9.9.9');
+      renameSync(join(folder, 'icon-512.png'), join(copy, 'icon-512.png'));
+      await target.reload();
+      await target.waitForFunction(async (old) => {
+        const names = await window.caches.keys();
+        return names.length === 1 && names[0] !== old;
+      }, { timeout: 60000 }, working);
+      await target.reload();
+      assert.equal(await version(), 'vibrating-string 9.9.9');
+      await assertRuns(target);
+      assert.deepEqual(target.errors, []);
+    } finally {
+      await closePage(target);
+      stop(copyServer);
+    }
+  });
+
+  test('installable: Chromium finds no installability errors in a normal profile', chromiumOnly, async () => {
+    const { copyServer } = await serveCopy('install');
+    const target = await openPage(browser.defaultBrowserContext(), address(copyServer));
+    try {
+      await settle(target, { read: false });
+      await keptOffline(target);
+      const session = await target.createCDPSession();
+      assert.deepEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+      const manifest = await session.send('Page.getAppManifest');
+      assert.deepEqual(manifest.errors, []);
+      assert.deepEqual(JSON.parse(manifest.data).icons.map((icon) => icon.sizes), ['any', '192x192', '512x512']);
+    } finally {
+      // The profile outlives the test: nothing of this origin stays in it.
+      await target.evaluate(async () => {
+        for (const registration of await navigator.serviceWorker.getRegistrations()) await registration.unregister();
+        for (const name of await window.caches.keys()) await window.caches.delete(name);
+      });
+      await target.close();
+      stop(copyServer);
+    }
   });
 });
