@@ -68,9 +68,12 @@ TEST(History, ShapesHoldNodeZeroAtZeroAndMatchTheReferenceFrames)
         ASSERT_EQ(rows[frame * 100][2], 0.0) << "frame " << frame;
     }
     // Nodes 0 to 99 of each frame in turn.
-    for (size_t row = 0; row < rows.size(); ++row) {
-        ASSERT_EQ(rows[row][0], static_cast<double>(row / 100)) << "row " << row;
-        ASSERT_EQ(rows[row][1], static_cast<double>(row % 100)) << "row " << row;
+    for (size_t frame = 0; frame <= 100; ++frame) {
+        for (size_t node = 0; node < 100; ++node) {
+            const std::vector<double> &row = rows[frame * 100 + node];
+            ASSERT_EQ(row[0], static_cast<double>(frame)) << "frame " << frame << ", node " << node;
+            ASSERT_EQ(row[1], static_cast<double>(node)) << "frame " << frame << ", node " << node;
+        }
     }
     EXPECT_NEAR(rows[50][2], 9.27e-05, 5e-7);
     EXPECT_NEAR(rows[70][2], -1.853e-04, 5e-7);

@@ -1,25 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Time from navigation to the first picture drawn, over cold loads (a fresh
-// browser context each, so nothing cached), in the browser BROWSER names.
-//   usage: node web/first_picture.mjs SITE_DIR [LOADS]     (default 5)
+// browser context each, so nothing cached), in the browser BROWSER names:
+// the site served on 127.0.0.1, or a single-file page opened from disk.
+//   usage: node web/first_picture.mjs SITE_DIR|FILE.html [LOADS]     (default 5)
 //   prints: "first_picture_ms MEDIAN (each: ...)"
+import { pathToFileURL } from 'node:url';
+
 import { address, closePage, engine, launch, openPage, serve, waitForDraws } from './tests/harness.mjs';
 
-const [site, loads = '5'] = process.argv.slice(2);
-const server = await serve(site);
+const [where, loads = '5'] = process.argv.slice(2);
+const server = where.endsWith('.html') ? null : await serve(where);
+const url = server ? address(server) : pathToFileURL(where).href;
 const browser = await launch();
 const times = [];
 try {
   for (let load = 0; load < Number(loads); load += 1) {
-    const page = await openPage(browser, address(server));
+    const page = await openPage(browser, url);
     await waitForDraws(page, 1, 30000);
     times.push(await page.evaluate(() => window.firstDraw));
     await closePage(page);
   }
 } finally {
   await browser.close();
-  server.close();
+  server?.close();
 }
 const sorted = [...times].sort((a, b) => a - b);
 const median = sorted.length % 2 ? sorted[(sorted.length - 1) / 2] : (sorted[sorted.length / 2 - 1] + sorted[sorted.length / 2]) / 2;
-console.log(`first_picture_ms ${median.toFixed(0)} (${engine}, each: ${times.map((t) => t.toFixed(0)).join(' ')})`);
+console.log(`first_picture_ms ${median.toFixed(0)} (${engine}, ${server ? 'served' : 'from disk'}, each: ${times.map((t) => t.toFixed(0)).join(' ')})`);

@@ -159,11 +159,11 @@ export function firstPicture(page) {
   });
 }
 
-// The program's own state, read in one go: idle when GLUT has no idle
-// callback, no idle call and no redisplay pending, so nothing will be drawn
-// until the next input.
+// The program's own state, read in one go: idle once it has drawn and GLUT
+// has no idle callback, no idle call and no redisplay pending, so nothing
+// will be drawn until the next input.
 export const programState = (page) => page.evaluate(() => ({
-  idle: typeof GLUT === 'object' && !GLUT.idleFunc && !GLUT.idlePending && !GLUT.requestedAnimationFrame,
+  idle: window.draws > 0 && !GLUT.idleFunc && !GLUT.idlePending && !GLUT.requestedAnimationFrame,
   draws: window.draws,
 }));
 

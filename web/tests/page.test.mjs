@@ -579,9 +579,11 @@ describe('away from a server: from disk, offline after one visit, updated, insta
         const registration = await navigator.serviceWorker.getRegistration();
         const found = new Promise((resolve) => {
           registration.addEventListener('updatefound', () => resolve(registration.installing), { once: true });
+          setTimeout(() => resolve(null), 30000);
         });
         await registration.update().catch(() => {});
         const worker = await found;
+        if (!worker) return 'no new worker';
         return new Promise((resolve) => {
           const settled = () => ['redundant', 'activated'].includes(worker.state) && resolve(worker.state);
           worker.addEventListener('statechange', settled);
