@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A picture of the page for the README: headless Chromium, the canvas widened
-// to show the whole string, which has run for a moment and been stopped.
+// A picture of the page for the README: headless Chromium, the whole string
+// as the page first shows it, run for a moment and stopped.
 //   usage: node web/screenshot.mjs SITE_DIR OUT.png
-import { draws, setWidth, sleep, waitForDraws, withPage } from './tests/harness.mjs';
+import { draws, settle, waitForDraws, withPage } from './tests/harness.mjs';
 
 const [site, out] = process.argv.slice(2);
-await withPage(site, { width: 1040, height: 600 }, async (page) => {
+await withPage(site, { width: 1040, height: 640 }, async (page) => {
   await page.waitForFunction(() => document.getElementById('status').hidden);
-  await setWidth(page, 1000);
   const start = await draws(page);
   await page.click('#start');
   await waitForDraws(page, start + 150, 30000);
   await page.click('#stop');
-  await sleep(500);
+  await settle(page, { read: false });
   await page.screenshot({ path: out });
 });
