@@ -125,6 +125,11 @@ int main(int argc, char **argv)
                     std::to_string(frames));
     }
 
+    // With --shape nothing after LAST is written, so nothing after it is stepped.
+    if (shape) {
+        frames = last;
+    }
+
     FILE *file = nullptr;
     if (output != nullptr) {
         file = std::fopen(output, "w");
@@ -138,9 +143,7 @@ int main(int argc, char **argv)
     setup_string();
     string_state.initialized = 1;
     std::fputs(shape ? "frame,node,displacement\n" : "frame,time,largest_displacement,energy\n", out);
-    // With --shape nothing after LAST is written, so nothing after it is stepped.
-    const long end = shape ? last : frames;
-    for (long frame = 0; frame <= end; ++frame) {
+    for (long frame = 0; frame <= frames; ++frame) {
         if (!shape) {
             std::fprintf(out, "%ld,%.6g,%.9g,%.9g\n", frame, static_cast<double>(frame) * FRAME_TIME,
                          largest_displacement(), energy());
@@ -149,7 +152,7 @@ int main(int argc, char **argv)
                 std::fprintf(out, "%ld,%d,%.9g\n", frame, i, gsl_vector_get(string_state.u_curr, i));
             }
         }
-        if (frame < end) {
+        if (frame < frames) {
             advance_frame();
         }
     }

@@ -62,6 +62,12 @@ async function assertStaysStill(target, action) {
   assert.equal(after.pixels[2].join(), before.pixels[2].join());
 }
 
+// How the first picture the program drew fits frame 0, and its size.
+async function firstPictureFit(target) {
+  const pixels = await firstPicture(target);
+  return { size: pixels.slice(0, 2), ...checkFrames(pixels, 0, 0).get(0) };
+}
+
 const stateShown = (target) => target.$eval('#state', (state) => state.textContent);
 const visible = (target, selector) => target.$eval(selector,
   (element) => element.checkVisibility({ visibilityProperty: true }));
@@ -145,7 +151,7 @@ describe(`the page in ${engine}, served from ${site}`, { timeout: 420000 }, () =
     const frames = checkFrames(shown.pixels, 0, 100);
     assert.ok(frames.get(0).matches, 'the picture is not frame 0');
     assert.ok(!frames.get(100).matches, 'the matcher tells a later frame apart');
-    assert.ok(checkFrames(await firstPicture(page), 0, 0).get(0).matches, 'the first picture is not frame 0');
+    assert.ok((await firstPictureFit(page)).matches, 'the first picture is not frame 0');
     // Which release this is, from the project's version.
     assert.match(await page.$eval('footer', (footer) => footer.textContent), /vibrating-string \d+\.\d+\.\d+/);
     assert.ok((await page.$eval('meta[name="description"]', (meta) => meta.content)).length > 50);
@@ -342,9 +348,8 @@ test('on a phone: the whole string at first sight, no sideways scrolling, target
   try {
     const shown = await settle(phone);
     // The whole string at first sight here too: frame 0, 1000 canvas pixels wide.
-    const [width, height, rgba] = await firstPicture(phone);
-    assert.deepEqual([width, height], [1000, 300]);
-    const frame0 = checkFrames([width, height, rgba], 0, 0).get(0);
+    const frame0 = await firstPictureFit(phone);
+    assert.deepEqual(frame0.size, [1000, 300]);
     assert.ok(frame0.matches, 'the first picture on a phone is not frame 0');
     assert.deepEqual([frame0.firstInView, frame0.lastInView], [0, 99]);
     const layout = () => phone.evaluate(() => {
@@ -481,16 +486,16 @@ describe('away from a server: from disk, offline after one visit, updated, insta
     cpSync(site, copy, { recursive: true });
     return { copy, copyServer: await serve(copy) };
   }
-  const stop = (target) => {
-    if (target.listening) target.close();
-    target.closeAllConnections();
+  const stopServing = (copyServer) => {
+    if (copyServer.listening) copyServer.close();
+    copyServer.closeAllConnections();
   };
 
   // The program runs: the first picture is frame 0, Start animates, Stop stops.
   async function assertRuns(target) {
     const shown = await settle(target, { read: false });
     assert.ok(shown.draws <= 2, `${shown.draws} draws before any input`);
-    assert.ok(checkFrames(await firstPicture(target), 0, 0).get(0).matches, 'the first picture is not frame 0');
+    assert.ok((await firstPictureFit(target)).matches, 'the first picture is not frame 0');
     await target.click('#start');
     await waitForDraws(target, shown.draws + 10);
     await target.click('#stop');
@@ -512,8 +517,7 @@ describe('away from a server: from disk, offline after one visit, updated, insta
       const stopped = await draws(target);
       await clickCanvas(target, 'left');
       await waitForDraws(target, stopped + 10);
-      await target.mouse.down({ button: 'right' });
-      await target.mouse.up({ button: 'right' });
+      await clickCanvas(target, 'right');
       assert.equal(await stateShown(target), 'stopped');
       await setWidth(target, 300);
       const frame = assertShowsFrameBeforeLastAdvance(await settle(target));
@@ -543,7 +547,7 @@ describe('away from a server: from disk, offline after one visit, updated, insta
       const visited = await openPage(context, url);
       await settle(visited, { read: false });
       await keptOffline(visited);
-      stop(copyServer);
+      stopServing(copyServer);
       await visited.reload();
       await assertRuns(visited);
       const newTab = await openPage(context, url);
@@ -551,7 +555,7 @@ describe('away from a server: from disk, offline after one visit, updated, insta
       assert.deepEqual([...visited.errors, ...newTab.errors], []);
     } finally {
       await context.close();
-      stop(copyServer);
+      stopServing(copyServer);
     }
   });
 
@@ -612,7 +616,7 @@ describe('away from a server: from disk, offline after one visit, updated, insta
       assert.deepEqual(target.errors, []);
     } finally {
       await closePage(target);
-      stop(copyServer);
+      stopServing(copyServer);
     }
   });
 
@@ -634,7 +638,7 @@ describe('away from a server: from disk, offline after one visit, updated, insta
         for (const name of await window.caches.keys()) await window.caches.delete(name);
       });
       await target.close();
-      stop(copyServer);
+      stopServing(copyServer);
     }
   });
 });
