@@ -15,11 +15,12 @@ add_library(gsl_with_cblas INTERFACE)
 if(BLAS_FOUND)
   set(cblas_used openblas)
   # libgsl itself names GSL's CBLAS as a dependency; naming OpenBLAS directly,
-  # and keeping it even though no object of ours calls it, puts it first in
-  # symbol lookup.
+  # and keeping it even though no object of ours calls it (so even where the
+  # rest links --as-needed), puts it first in symbol lookup.
+  set(CMAKE_LINK_LIBRARY_USING_NO_AS_NEEDED LINKER:--push-state,--no-as-needed <LINK_ITEM> LINKER:--pop-state)
+  set(CMAKE_LINK_LIBRARY_USING_NO_AS_NEEDED_SUPPORTED TRUE)
   target_include_directories(gsl_with_cblas INTERFACE ${GSL_INCLUDE_DIRS})
-  target_link_libraries(gsl_with_cblas INTERFACE ${GSL_LIBRARY} BLAS::BLAS)
-  target_link_options(gsl_with_cblas INTERFACE LINKER:--no-as-needed)
+  target_link_libraries(gsl_with_cblas INTERFACE ${GSL_LIBRARY} $<LINK_LIBRARY:NO_AS_NEEDED,${BLAS_LIBRARIES}>)
   target_compile_definitions(gsl_with_cblas INTERFACE VIBSTRING_OPENBLAS)
 else()
   set(cblas_used gsl)

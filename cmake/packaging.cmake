@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installation and the Debian package. The version comes from project() and
-# the release date from VIBSTRING_RELEASE_DATE, into every file that names them.
+# the release date and time from VIBSTRING_SOURCE_DATE_EPOCH, into every file
+# that names them and every time stamp in the package.
 include(GNUInstallDirs)
 set(VIBSTRING_MAINTAINER "vibrating-string developers <vibrating-string@example.org>"
     CACHE STRING "Maintainer named in the Debian package and its changelog")
@@ -21,7 +22,7 @@ if(APPSTREAMCLI)
   endif()
 endif()
 # The changelog wants the date as in RFC 2822.
-execute_process(COMMAND date -u -R -d "${VIBSTRING_RELEASE_DATE} 12:00:00 UTC"
+execute_process(COMMAND date -u -R -d @${VIBSTRING_SOURCE_DATE_EPOCH}
                 OUTPUT_VARIABLE VIBSTRING_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
                 COMMAND_ERROR_IS_FATAL ANY)
 
@@ -68,4 +69,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # binary itself, through dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
+# The same bytes from any build of the same source: every member dated the
+# release, whatever the clock when CPack runs (it reads SOURCE_DATE_EPOCH).
+# CPack takes the modes of directories and of the package's own members from
+# the umask, so scripts/package and scripts/release set 022 first, as
+# dpkg-buildpackage does.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackSourceDate.cmake)
+file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "set(ENV{SOURCE_DATE_EPOCH} ${VIBSTRING_SOURCE_DATE_EPOCH})\n")
 include(CPack)

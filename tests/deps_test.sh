@@ -7,20 +7,8 @@ set -uo pipefail
 deps="$1/scripts/deps"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-check() { # name, condition...
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $name"
-        echo "--- output:"
-        cat "$work/out"
-    fi
-}
+# shellcheck source=tests/checks.sh
+. "$(dirname "$0")/checks.sh"
 
 # A bin folder with the few real tools the script runs, and stand-ins for
 # the rest. $1 is the sudo to put there: none, refusing or working; $2 the
@@ -43,7 +31,7 @@ make_path() {
 }
 
 # Everything the program needs to build, then Debian's packaging tools.
-build_and_package="cmake make g++ libgsl-dev libopenblas-dev freeglut3-dev libgl-dev libgl1-mesa-dri"
+build_and_package="cmake make g++ libgsl-dev libopenblas-dev freeglut3-dev libgl-dev libopengl-dev libgl1-mesa-dri"
 build_and_package+=" dpkg-dev file lintian devscripts desktop-file-utils appstream mandoc"
 for sudo in none refusing; do
     rm -f "$work/apt-get.calls"
@@ -93,5 +81,4 @@ rm -f "$work/apt-fails"
 PATH=$(make_path working) "$deps" nonsense >"$work/out" 2>&1
 check "an unknown job: exits 2" test $? -eq 2
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report

@@ -105,11 +105,16 @@ TEST_F(Package, InstallsIntoAScratchRootAndRuns)
     }
     EXPECT_TRUE(fs::exists(root / "usr/share/icons/hicolor/scalable/apps" / (icon + ".svg"))) << "Icon=" << icon;
 
-    // Its dependencies name the libraries the binary loads.
+    // Its dependencies name the libraries the binary calls, and only those:
+    // none that the build machine's development files happened to add.
     const std::string depends = run("dpkg-deb -f " + deb + " Depends").output;
-    for (const char *library : {"libgsl", "libglut", "libopengl0", "libglx0"}) {
+    for (const char *library : {"libgsl", "libglut", "libopengl0"}) {
         EXPECT_NE(depends.find(library), std::string::npos) << library << " missing from: " << depends;
     }
+    for (const char *library : {"libxi6", "libglx0", "libstdc++6"}) {
+        EXPECT_EQ(depends.find(library), std::string::npos) << library << " in: " << depends;
+    }
+    EXPECT_EQ(run("ldd -u -r " + (root / "usr/bin/vibrating-string").string()).output, "");
 
     const std::string installed = (root / "usr/bin/vibrating-string").string();
     XServer server;
@@ -121,7 +126,8 @@ TEST_F(Package, InstallsIntoAScratchRootAndRuns)
 }
 
 // Every installed file that names the version or the release date names
-// project()'s version and the project's one release date.
+// project()'s version and the project's one release date, and every member
+// of the package is dated that moment.
 TEST_F(Package, VersionAndDateAgreeWithTheProject)
 {
     const std::string version = PROJECT_VERSION;
@@ -136,8 +142,33 @@ TEST_F(Package, VersionAndDateAgreeWithTheProject)
 
     const std::string changelog = installed_text("usr/share/doc/vibrating-string/changelog.gz");
     EXPECT_EQ(changelog.rfind("vibrating-string (" + version + ") ", 0), 0U) << changelog;
-    const std::string released = run("date -u -R -d '" + date + " 12:00:00 UTC'").output;
+    const std::string released = run("date -u -R -d @" SOURCE_DATE_EPOCH).output;
     EXPECT_NE(changelog.find("  " + released), std::string::npos) << changelog << "\nwants " << released;
+
+    const std::string stamp = run("date -u -d @" SOURCE_DATE_EPOCH " '+%Y-%m-%d %H:%M'").output;
+    std::istringstream members(run("TZ=UTC dpkg-deb -c " + deb).output);
+    for (std::string member; std::getline(members, member);) {
+        EXPECT_NE(member.find(stamp.substr(0, stamp.size() - 1)), std::string::npos) << member << "\nwants " << stamp;
+    }
+}
+
+// A second build of the same source, in a directory at another path and in
+// another time zone and locale, packs into the same bytes.
+TEST_F(Package, AnotherBuildDirectoryGivesTheSameBytes)
+{
+    const fs::path elsewhere = root / "another build";
+    const CommandResult second = run(
+        "umask 022 && export TZ=Pacific/Kiritimati LC_ALL=C SOURCE_DATE_EPOCH=" SOURCE_DATE_EPOCH " && " CMAKE_COMMAND
+        " -S " SOURCE_DIR " -B '" + elsewhere.string() + "' " BUILD_OPTIONS " >/dev/null && " CMAKE_COMMAND " --build '" +
+        elsewhere.string() + "' --target vibrating-string compressed_docs >/dev/null && " CPACK_COMMAND
+        " -G DEB --config '" + (elsewhere / "CPackConfig.cmake").string() + "' -B '" + (elsewhere / "package").string() +
+        "' >/dev/null");
+    ASSERT_TRUE(succeeded(second)) << second.output;
+    const std::string again = (elsewhere / "package" / fs::path(deb).filename()).string();
+    const CommandResult compared = run("cmp " + deb + " '" + again + "'");
+    EXPECT_TRUE(succeeded(compared)) << compared.output
+                                     << run("command -v diffoscope >/dev/null && diffoscope " + deb + " '" + again + "'")
+                                            .output;
 }
 
 // Each check runs where its tool is installed; scripts/test installs them all.
