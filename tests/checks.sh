@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The shell tests' checks, sourced: each check names what it checks and, where
 # it fails, shows $work/out, the output of the command under test. `report`
@@ -14,7 +15,7 @@ check() { # name, condition...
         failed=$((failed + 1))
         echo "FAILED: $name"
         echo "--- output:"
-        cat "$work/out"
+        cat "${work:?}/out"
     fi
 }
 
