@@ -4,7 +4,6 @@
 # native build does.
 option(VIBSTRING_SIMD "Compile for WebAssembly SIMD (-msimd128)" ON)
 if(VIBSTRING_SIMD)
-  add_compile_options(-msimd128)
   set(gsl_prefix ${CMAKE_BINARY_DIR}/gsl-simd128)
   set(gsl_flags -msimd128)
 else()
@@ -20,5 +19,7 @@ add_library(gsl STATIC IMPORTED)
 set_target_properties(gsl PROPERTIES IMPORTED_LOCATION ${gsl_prefix}/lib/libgsl.a
                                      INTERFACE_INCLUDE_DIRECTORIES ${gsl_prefix}/include)
 add_dependencies(gsl gsl_for_the_browser)
+# The code that calls GSL is compiled for the same SIMD as GSL itself.
 add_library(gsl_with_cblas INTERFACE)
 target_link_libraries(gsl_with_cblas INTERFACE gsl)
+target_compile_options(gsl_with_cblas INTERFACE ${gsl_flags})

@@ -3,11 +3,13 @@
 # for this release and architecture with hardening=+all (Debian 13 adds
 # stack-clash and control-flow protection on amd64, for example); bookworm's
 # list where dpkg-buildflags is missing. Debian's compiler makes
-# position-independent executables already. VIBSTRING_HARDENING_FLAGS holds
-# the flags used.
+# position-independent executables already. The interface target
+# project_hardening carries them (nothing in the browser build);
+# VIBSTRING_HARDENING_FLAGS lists them.
 option(VIBSTRING_HARDENING "Debian's hardening flags in Release builds" ON)
+add_library(project_hardening INTERFACE)
 set(VIBSTRING_HARDENING_FLAGS "")
-if(NOT VIBSTRING_HARDENING)
+if(NOT VIBSTRING_HARDENING OR EMSCRIPTEN)
   return()
 endif()
 
@@ -39,8 +41,8 @@ message(STATUS "Hardening flags (Release): ${flags}")
 set(release $<CONFIG:Release>)
 foreach(flag IN LISTS flags)
   if(flag MATCHES "^-Wl,")
-    add_link_options($<${release}:${flag}>)
+    target_link_options(project_hardening INTERFACE $<${release}:${flag}>)
   else()
-    add_compile_options($<${release}:${flag}>)
+    target_compile_options(project_hardening INTERFACE $<${release}:${flag}>)
   endif()
 endforeach()
