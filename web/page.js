@@ -9,7 +9,7 @@
 'use strict';
 
 const canvas = document.getElementById('canvas');
-const status = document.getElementById('status');
+const statusMessage = document.getElementById('status');
 const failure = document.getElementById('failure');
 const stateText = document.getElementById('state');
 const controls = document.querySelectorAll('#controls button, #controls input');
@@ -31,7 +31,7 @@ function showFailure(text) {
   failed = true;
   ready = false;
   canvas.hidden = true;
-  status.hidden = true;
+  statusMessage.hidden = true;
   failure.textContent = text;
   failure.hidden = false;
   enableControls(false);
@@ -61,7 +61,7 @@ window.addEventListener('unhandledrejection', (event) => {
 function hasWebGL() {
   try {
     return document.createElement('canvas').getContext('webgl') !== null;
-  } catch (error) {
+  } catch {
     return false;
   }
 }
@@ -153,9 +153,9 @@ canvas.addEventListener('webglcontextlost', (event) => {
   if (failed) return;
   contextLost = true;
   enableControls(false);
-  status.textContent = 'The browser took the graphics away (its GPU was reset or needed elsewhere). ' +
+  statusMessage.textContent = 'The browser took the graphics away (its GPU was reset or needed elsewhere). ' +
     'The string is paused where it was and comes back when the graphics do.';
-  status.hidden = false;
+  statusMessage.hidden = false;
 });
 canvas.addEventListener('webglcontextrestored', () => {
   if (failed) return;
@@ -170,7 +170,7 @@ canvas.addEventListener('webglcontextrestored', () => {
   }
   Module.ctx.clearColor(1, 1, 1, 1);
   contextLost = false;
-  status.hidden = true;
+  statusMessage.hidden = true;
   enableControls(ready);
   Module._resize_canvas(canvas.width, canvas.height);
   for (const callback of heldFrames.splice(0)) browserAnimationFrame(callback);
@@ -189,7 +189,7 @@ async function instantiate(imports) {
   let response;
   try {
     response = await fetch('vibrating-string.wasm', { credentials: 'same-origin' });
-  } catch (error) {
+  } catch {
     throw new Error('The program (vibrating-string.wasm) could not be downloaded: the connection failed.');
   }
   if (!response.ok) {
@@ -198,7 +198,7 @@ async function instantiate(imports) {
   let bytes;
   try {
     bytes = await response.arrayBuffer();
-  } catch (error) {
+  } catch {
     throw new Error('The program (vibrating-string.wasm) could not be downloaded: the connection broke off.');
   }
   try {
@@ -243,7 +243,7 @@ function start() {
         if (failed) return;
         ready = true;
         canvas.classList.remove('waiting');
-        status.hidden = true;
+        statusMessage.hidden = true;
         enableControls(!contextLost);
         keepForOffline();
       }));

@@ -16,7 +16,7 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { after, afterEach, before, describe, test } from 'node:test';
 import {
-  address, canvasPixels, checkFrames, clickCanvas, closePage, draws, engine, failing, firstPicture, launch, openPage,
+  address, checkFrames, clickCanvas, closePage, draws, engine, failing, firstPicture, launch, openPage,
   serve, setWidth, settle, sleep, waitForDraws,
 } from './harness.mjs';
 
