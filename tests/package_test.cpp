@@ -156,15 +156,16 @@ TEST_F(Package, VersionAndDateAgreeWithTheProject)
 // another time zone and locale, packs into the same bytes.
 TEST_F(Package, AnotherBuildDirectoryGivesTheSameBytes)
 {
-    const std::string elsewhere = "'" + (root / "another build").string() + "'";
+    const fs::path elsewhere = root / "another build";
+    const std::string quoted = "'" + elsewhere.string() + "'";
     const CommandResult second =
         run("umask 022 && export TZ=Pacific/Kiritimati LC_ALL=C SOURCE_DATE_EPOCH=" SOURCE_DATE_EPOCH
             " && " CMAKE_COMMAND " -S " SOURCE_DIR " -B " +
-            elsewhere + " " BUILD_OPTIONS " >/dev/null && " CMAKE_COMMAND " --build " + elsewhere +
-            " --target vibrating-string compressed_docs >/dev/null && cd " + elsewhere +
+            quoted + " " BUILD_OPTIONS " >/dev/null && " CMAKE_COMMAND " --build " + quoted +
+            " --target vibrating-string compressed_docs >/dev/null && cd " + quoted +
             " && " CPACK_COMMAND " -G DEB -B package >/dev/null");
     ASSERT_TRUE(succeeded(second)) << second.output;
-    const std::string again = (root / "another build/package" / fs::path(deb).filename()).string();
+    const std::string again = (elsewhere / "package" / fs::path(deb).filename()).string();
     const CommandResult compared = run("cmp " + deb + " '" + again + "'");
     EXPECT_TRUE(succeeded(compared))
         << compared.output << run("command -v diffoscope >/dev/null && diffoscope " + deb + " '" + again + "'").output;
