@@ -7,6 +7,8 @@ set -uo pipefail
 deps="$1/scripts/deps"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The apt log that a failed install keeps goes here, not into /tmp.
+export TMPDIR="$work"
 # shellcheck source=tests/checks.sh
 . "$(dirname "$0")/checks.sh"
 

@@ -25,9 +25,9 @@ check "an unquoted variable in a script: fails" test $? -ne 0
 check "an unquoted variable in a script: names it" grep -q 'In scripts/tarball line' "$work/out"
 git checkout -q scripts/tarball
 
-echo 'function unused() { return undefinedName; }' >>web/page.js
+echo 'const unused = () => undefinedName;' >>web/page/input.js
 scripts/lint none js >"$work/out" 2>&1
 check "an undefined name in the page: fails" test $? -ne 0
-check "an undefined name in the page: names it" grep -q 'web/page.js' "$work/out"
+check "an undefined name in the page: names it" grep -q 'web/page/input.js' "$work/out"
 check "an undefined name in the page: finds both findings" grep -q '2 problems' "$work/out"
 report

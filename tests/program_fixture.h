@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "string_picture.h"
+#include "x_session.h"
 
 #include <cstdint>
 #include <memory>

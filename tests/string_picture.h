@@ -3,7 +3,7 @@
 // pixels read back from it.
 #pragma once
 
-#include "x_session.h"
+#include "picture.h"
 
 #include <string>
 #include <vector>

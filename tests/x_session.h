@@ -3,6 +3,8 @@
 // finds the window, sends real input through XTest and reads pixels back.
 #pragma once
 
+#include "picture.h"
+
 #include <X11/Xlib.h>
 
 #include <chrono>
@@ -66,25 +68,6 @@ private:
     int status_ = -1;
     std::string stderr_path_;
     std::string count_path_;
-};
-
-// Window contents in the window's own coordinates. Pixels that lie off the
-// screen cannot be read and are marked unknown.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned long> rgb; // 0xRRGGBB, row-major from the top-left
-    std::vector<char> known;
-
-    bool operator==(const Picture &other) const
-    {
-        return width == other.width && height == other.height && rgb == other.rgb && known == other.known;
-    }
-    unsigned long at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-    bool is_known(int x, int y) const
-    {
-        return x >= 0 && y >= 0 && x < width && y < height && known[static_cast<size_t>(y) * width + x] != 0;
-    }
 };
 
 // The top-level window titled `title`, waiting for it to be mapped; 0 if none.

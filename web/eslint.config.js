@@ -18,8 +18,9 @@ const template = {
 
 export default [
   js.configs.recommended,
-  // The page's own script, in the browser beside Emscripten's output.
-  { files: ['page.js'], languageOptions: { sourceType: 'script', globals: { ...globals.browser, ...emscripten } } },
+  // The page's own modules, in the browser beside Emscripten's output, which
+  // they reach through window.Module only.
+  { files: ['page/*.js'], languageOptions: { sourceType: 'module', globals: globals.browser } },
   // A library that Emscripten preprocesses and merges into its output, with its runtime in scope.
   {
     files: ['glut_idle.js'],

@@ -6,7 +6,7 @@
 //   prints: "first_picture_ms MEDIAN (each: ...)"
 import { pathToFileURL } from 'node:url';
 
-import { address, closePage, engine, launch, openPage, serve, waitForDraws } from './tests/harness.mjs';
+import { address, closePage, engine, launch, openPage, serve, waitForDraws } from './browser.mjs';
 
 const [where, loads = '5'] = process.argv.slice(2);
 const server = where.endsWith('.html') ? null : await serve(where);

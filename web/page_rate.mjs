@@ -4,10 +4,10 @@
 // rate at which the browser offers frames (requestAnimationFrame), and the
 // time each refresh spends in the page's animation-frame callbacks: the
 // program's draw, its 201 steps and GLUT's idle call. COMPOSITING=gpu
-// composites as a phone does (see tests/harness.mjs).
+// composites as a phone does (see browser.mjs).
 //   usage: node web/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE]
 //   prints: "page_fps N display_fps N callback_median_ms N callback_p90_ms N"
-import { draws, sleep, withPage } from './tests/harness.mjs';
+import { draws, sleep, withPage } from './browser.mjs';
 
 const [site, seconds = '5', throttle = '1'] = process.argv.slice(2);
 await withPage(site, {}, async (page) => {

@@ -2,7 +2,7 @@
 // A picture of the page for the README: headless Chromium, the whole string
 // as the page first shows it, run for a moment and stopped.
 //   usage: node web/screenshot.mjs SITE_DIR OUT.png
-import { draws, settle, waitForDraws, withPage } from './tests/harness.mjs';
+import { draws, settle, waitForDraws, withPage } from './browser.mjs';
 
 const [site, out] = process.argv.slice(2);
 await withPage(site, { width: 1040, height: 640 }, async (page) => {

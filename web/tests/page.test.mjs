@@ -2,9 +2,14 @@
 // The page in Debian's headless Chromium or in Firefox ESR (BROWSER): the
 // program's picture read back and matched against the model, its mouse
 // controls, the page's own controls and the state it announces, a lost
-// WebGL context, what it says when it cannot run, and, in Chromium, a phone
-// and a browser without JavaScript.
-//   SITE_DIR=build-web/site PICTURE_CHECK=build-test/tests/picture_check node --test web/tests/
+// WebGL context, what it says when it cannot run, the page away from a
+// server, and, in Chromium, a phone and a browser without JavaScript.
+// Every test opens its own pages and leaves nothing behind, so any one runs
+// alone or in any order. CTest runs each on its own (web/tests/CMakeLists.txt):
+//   ctest --preset page -R 'Chromium.*narrower'
+// or, by hand, with the site and the matcher from a browser build:
+//   SITE_DIR=build-web/site PICTURE_CHECK=build-web/tests/picture_check.js \
+//     node --test --test-name-pattern='^a narrower' web/tests/page.test.mjs
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import {
@@ -14,7 +19,7 @@ import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import { after, afterEach, before, describe, test } from 'node:test';
+import { after, before, test } from 'node:test';
 import {
   address, checkFrames, clickCanvas, closePage, draws, engine, failing, firstPicture, launch, openPage,
   serve, setWidth, settle, sleep, waitForDraws,
@@ -34,6 +39,22 @@ after(async () => {
   await browser?.close();
   server?.close();
 });
+
+const TOUCH_SCREEN = { hasTouch: true, isMobile: true };
+const PHONE = { width: 375, height: 667, deviceScaleFactor: 3, ...TOUCH_SCREEN };
+
+// A page of the test's own on the served site (in `viewport`), once it
+// takes input; it must show no error in its console, and is closed afterwards.
+async function onServedPage(use, viewport) {
+  const page = await openPage(browser, address(server), viewport);
+  try {
+    await page.waitForFunction(() => !document.getElementById('start').disabled);
+    await use(page);
+    assert.deepEqual(page.errors, [], 'the console shows errors');
+  } finally {
+    await closePage(page);
+  }
+}
 
 // The picture after n draws is frame n - 1, since each draw shows the string
 // and only then advances it: it matches that frame within a pixel and, once
@@ -106,8 +127,7 @@ async function releaseOverCanvasAfterPressElsewhere(target) {
 function countWakeups(target) {
   return target.evaluate(() => {
     window.wakeups = { timers: 0, frames: 0 };
-    window.uncounted = [window.setTimeout, window.requestAnimationFrame];
-    const [setTimer, requestFrame] = window.uncounted;
+    const [setTimer, requestFrame] = [window.setTimeout, window.requestAnimationFrame];
     window.setTimeout = (callback, delay, ...rest) => setTimer((...args) => {
       window.wakeups.timers += 1;
       callback(...args);
@@ -129,258 +149,232 @@ async function wakeupsOver(target, wait) {
   return Object.fromEntries(Object.keys(after).map((key) => [key, after[key] - before[key]]));
 }
 
-describe(`the page in ${engine}, served from ${site}`, { timeout: 420000 }, () => {
-  let page;
-  before(async () => {
-    page = await openPage(browser, address(server));
+test('is titled, takes no focus, and first shows the whole string, frame 0, at 100 px per unit, still until clicked', () => onServedPage(async (page) => {
+  assert.equal(await page.title(), 'vibrating-string');
+  assert.equal(await page.evaluate(() => document.activeElement === document.body), true);
+  const shown = await settle(page);
+  assert.deepEqual(shown.pixels.slice(0, 2), [1000, 300]);
+  assert.ok(shown.draws <= 2, `${shown.draws} draws before any input`);
+  const frame = assertShowsFrameBeforeLastAdvance(shown, { bestFit: false });
+  // 1000 px: x from -5 to 5, the whole string.
+  assert.deepEqual([frame.firstInView, frame.lastInView], [0, 99]);
+  const frames = checkFrames(shown.pixels, 0, 100);
+  assert.ok(frames.get(0).matches, 'the picture is not frame 0');
+  assert.ok(!frames.get(100).matches, 'the matcher tells a later frame apart');
+  assert.ok((await firstPictureFit(page)).matches, 'the first picture is not frame 0');
+  // Which release this is, from the project's version.
+  assert.match(await page.$eval('footer', (footer) => footer.textContent), /vibrating-string \d+\.\d+\.\d+/);
+  assert.ok((await page.$eval('meta[name="description"]', (meta) => meta.content)).length > 50);
+
+  await page.waitForFunction(() => document.getElementById('status').hidden);
+  assert.deepEqual(await controlsDisabled(page), [false, false, false]);
+  assert.equal(await stateShown(page), 'stopped');
+  // A screen reader announces it when it changes.
+  assert.equal(await page.$eval('#state', (state) => state.closest('[role="status"], [aria-live="polite"]') !== null),
+    true, 'the running or stopped state is not in a live region');
+  // Served as WebAssembly, which browsers compile as it arrives.
+  assert.equal(page.types.get('/vibrating-string.wasm'), 'application/wasm');
+}));
+
+test('has no accessibility violations that axe-core finds', () => onServedPage(async (page) => {
+  await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
+  const violations = await page.evaluate(async () => (await window.axe.run()).violations
+    .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
+  assert.deepEqual(violations, []);
+}));
+
+test('ignores the middle button, the wheel, the keyboard and releases that began off the canvas', () => onServedPage(async (page) => {
+  await assertStaysStill(page, async () => {
+    await clickCanvas(page, 'middle');
+    await page.mouse.wheel({ deltaY: 300 });
+    for (const key of [' ', 'Enter', 'a', 'ArrowLeft', 'Escape']) await page.keyboard.press(key);
+    await releaseOverCanvasAfterPressElsewhere(page);
   });
-  after(() => closePage(page));
-  afterEach(() => {
-    assert.deepEqual(page.errors, [], 'the console shows errors');
+  assert.equal(await stateShown(page), 'stopped');
+}));
+
+test('animates on a left click, one frame per draw, and stops on a right press, and says which', () => onServedPage(async (page) => {
+  await page.evaluate(() => {
+    window.addEventListener('contextmenu', (event) => { window.menuSuppressed = event.defaultPrevented; });
   });
+  const start = await draws(page);
+  await clickCanvas(page, 'left');
+  assert.equal(await stateShown(page), 'running');
+  await waitForDraws(page, start + 30);
+  await page.mouse.down({ button: 'right' });
+  assert.equal(await stateShown(page), 'stopped');
+  const stopped = await settle(page);
+  assertShowsFrameBeforeLastAdvance(stopped);
+  // The rest of the right click changes nothing, and no menu opens.
+  await assertStaysStill(page, () => page.mouse.up({ button: 'right' }));
+  assert.equal(await page.evaluate(() => window.menuSuppressed), true, 'the context menu was not suppressed');
 
-  test('is titled, takes no focus, and first shows the whole string, frame 0, at 100 px per unit, still until clicked', async () => {
-    assert.equal(await page.title(), 'vibrating-string');
-    assert.equal(await page.evaluate(() => document.activeElement === document.body), true);
-    const shown = await settle(page);
-    assert.deepEqual(shown.pixels.slice(0, 2), [1000, 300]);
-    assert.ok(shown.draws <= 2, `${shown.draws} draws before any input`);
-    const frame = assertShowsFrameBeforeLastAdvance(shown, { bestFit: false });
-    // 1000 px: x from -5 to 5, the whole string.
-    assert.deepEqual([frame.firstInView, frame.lastInView], [0, 99]);
-    const frames = checkFrames(shown.pixels, 0, 100);
-    assert.ok(frames.get(0).matches, 'the picture is not frame 0');
-    assert.ok(!frames.get(100).matches, 'the matcher tells a later frame apart');
-    assert.ok((await firstPictureFit(page)).matches, 'the first picture is not frame 0');
-    // Which release this is, from the project's version.
-    assert.match(await page.$eval('footer', (footer) => footer.textContent), /vibrating-string \d+\.\d+\.\d+/);
-    assert.ok((await page.$eval('meta[name="description"]', (meta) => meta.content)).length > 50);
+  // A left press alone starts it again. With the left button held, a right
+  // click stops it, and the left release starts it once more.
+  await page.mouse.down();
+  await waitForDraws(page, stopped.draws + 10);
+  await clickCanvas(page, 'right');
+  assert.equal(await stateShown(page), 'stopped');
+  const held = await settle(page);
+  await page.mouse.up();
+  assert.equal(await stateShown(page), 'running');
+  await waitForDraws(page, held.draws + 10);
+  await clickCanvas(page, 'right');
+  assertShowsFrameBeforeLastAdvance(await settle(page));
+  assert.equal(await stateShown(page), 'stopped');
+}));
 
-    await page.waitForFunction(() => document.getElementById('status').hidden);
-    assert.deepEqual(await controlsDisabled(page), [false, false, false]);
-    assert.equal(await stateShown(page), 'stopped');
-    // A screen reader announces it when it changes.
-    assert.equal(await page.$eval('#state', (state) => state.closest('[role="status"], [aria-live="polite"]') !== null),
-      true, 'the running or stopped state is not in a live region');
-    // Served as WebAssembly, which browsers compile as it arrives.
-    assert.equal(page.types.get('/vibrating-string.wasm'), 'application/wasm');
+test('wakes only with the display while it runs, once per picture, and not at all once stopped', () => onServedPage(async (page) => {
+  await countWakeups(page);
+  // Started, stopped and started again within one task: still one idle chain.
+  await page.evaluate(() => ['start', 'stop', 'start'].forEach((id) => document.getElementById(id).click()));
+  await waitForDraws(page, (await draws(page)) + 5);
+  const running = await wakeupsOver(page, (before) => waitForDraws(page, before.draws + 60));
+  assert.equal(running.timers, 0, 'timers wake the running page');
+  // A draw and GLUT's idle call in each refresh.
+  assert.ok(running.frames <= 2 * running.draws + 2, `${running.frames} frame callbacks for ${running.draws} draws`);
+
+  await page.click('#stop');
+  await settle(page);
+  assert.deepEqual(await wakeupsOver(page, () => sleep(1000)), { timers: 0, frames: 0, draws: 0 });
+}));
+
+test('Start and Stop, by pointer and by keyboard, do what the two buttons do, and leave no press behind', () => onServedPage(async (page) => {
+  const start = await draws(page);
+  await page.click('#start');
+  assert.equal(await stateShown(page), 'running');
+  await waitForDraws(page, start + 10);
+  await page.click('#stop');
+  assert.equal(await stateShown(page), 'stopped');
+  const stopped = await settle(page);
+  assertShowsFrameBeforeLastAdvance(stopped);
+
+  await page.focus('#start');
+  await page.keyboard.press('Enter');
+  assert.equal(await stateShown(page), 'running');
+  await waitForDraws(page, stopped.draws + 10);
+  await page.keyboard.press('Tab');
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'stop');
+  await page.keyboard.press(' ');
+  assertShowsFrameBeforeLastAdvance(await settle(page));
+  assert.equal(await stateShown(page), 'stopped');
+  // Start clicks with a press and a release: it leaves no press recorded
+  // on the canvas for a later release that began elsewhere to complete.
+  await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
+}));
+
+test("a narrower canvas, GLUT's default window, shows less of the string at the same scale, never squeezed", () => onServedPage(async (page) => {
+  // Moving, so that the picture tells its frame from the next.
+  await page.click('#start');
+  await waitForDraws(page, 40);
+  await page.click('#stop');
+  await settle(page, { read: false });
+  await setWidth(page, 300);
+  const narrow = await settle(page);
+  assert.deepEqual(narrow.pixels.slice(0, 2), [300, 300]);
+  const box = await (await page.$('#canvas')).boundingBox();
+  assert.deepEqual([box.width, box.height], [300, 300]);
+  assert.equal(await page.$eval('#width-value', (output) => output.textContent), '300 px');
+  const frame = assertShowsFrameBeforeLastAdvance(narrow);
+  // x from -1.5 to 1.5: nodes 28 to 61.
+  assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
+}));
+
+test('a lost WebGL context pauses the string, says so, and the string comes back where it was', () => onServedPage(async (page) => {
+  await page.click('#start');
+  await waitForDraws(page, (await draws(page)) + 20);
+  await page.evaluate(() => {
+    window.loseContext = document.getElementById('canvas').getContext('webgl').getExtension('WEBGL_lose_context');
+    window.loseContext.loseContext();
   });
+  await page.waitForFunction(() => !document.getElementById('status').hidden);
+  assert.match(await page.$eval('#status', (status) => status.textContent), /graphics away.*paused/);
+  assert.deepEqual(await controlsDisabled(page), [true, true, true]);
+  // Nothing is computed for nothing while the context is gone.
+  const lost = await draws(page);
+  await sleep(1000);
+  assert.equal(await draws(page), lost, 'frames were drawn into a lost context');
 
-  test('has no accessibility violations that axe-core finds', async () => {
-    await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
-    const violations = await page.evaluate(async () => (await window.axe.run()).violations
-      .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
-    assert.deepEqual(violations, []);
-  });
+  await page.evaluate(() => window.loseContext.restoreContext());
+  await page.waitForFunction(() => document.getElementById('status').hidden);
+  assert.deepEqual(await controlsDisabled(page), [false, false, false]);
+  assert.equal(await stateShown(page), 'running');
+  await waitForDraws(page, lost + 20);
+  await page.click('#stop');
+  const stopped = await settle(page);
+  // Every draw before, during and after the loss advanced the same string.
+  assertShowsFrameBeforeLastAdvance(stopped);
+}));
 
-  test('ignores the middle button, the wheel, the keyboard and releases that began off the canvas', async () => {
-    await assertStaysStill(page, async () => {
-      await clickCanvas(page, 'middle');
-      await page.mouse.wheel({ deltaY: 300 });
-      for (const key of [' ', 'Enter', 'a', 'ArrowLeft', 'Escape']) await page.keyboard.press(key);
-      await releaseOverCanvasAfterPressElsewhere(page);
-    });
-    assert.equal(await stateShown(page), 'stopped');
-  });
-
-  test('animates on a left click, one frame per draw, and stops on a right press, and says which', async () => {
-    await page.evaluate(() => {
-      window.addEventListener('contextmenu', (event) => { window.menuSuppressed = event.defaultPrevented; });
-    });
-    const start = await draws(page);
-    await clickCanvas(page, 'left');
-    assert.equal(await stateShown(page), 'running');
-    await waitForDraws(page, start + 30);
-    await page.mouse.down({ button: 'right' });
-    assert.equal(await stateShown(page), 'stopped');
-    const stopped = await settle(page);
-    assertShowsFrameBeforeLastAdvance(stopped);
-    // The rest of the right click changes nothing, and no menu opens.
-    await assertStaysStill(page, () => page.mouse.up({ button: 'right' }));
-    assert.equal(await page.evaluate(() => window.menuSuppressed), true, 'the context menu was not suppressed');
-
-    // A left press alone starts it again. With the left button held, a right
-    // click stops it, and the left release starts it once more.
-    await page.mouse.down();
-    await waitForDraws(page, stopped.draws + 10);
-    await clickCanvas(page, 'right');
-    assert.equal(await stateShown(page), 'stopped');
-    const held = await settle(page);
-    await page.mouse.up();
-    assert.equal(await stateShown(page), 'running');
-    await waitForDraws(page, held.draws + 10);
-    await clickCanvas(page, 'right');
-    assertShowsFrameBeforeLastAdvance(await settle(page));
-    assert.equal(await stateShown(page), 'stopped');
-  });
-
-  test('wakes only with the display while it runs, once per picture, and not at all once stopped', async () => {
-    await countWakeups(page);
-    // Started, stopped and started again within one task: still one idle chain.
-    await page.evaluate(() => ['start', 'stop', 'start'].forEach((id) => document.getElementById(id).click()));
-    await waitForDraws(page, (await draws(page)) + 5);
-    const running = await wakeupsOver(page, (before) => waitForDraws(page, before.draws + 60));
-    assert.equal(running.timers, 0, 'timers wake the running page');
-    // A draw and GLUT's idle call in each refresh.
-    assert.ok(running.frames <= 2 * running.draws + 2, `${running.frames} frame callbacks for ${running.draws} draws`);
-
-    await page.click('#stop');
-    await settle(page);
-    assert.deepEqual(await wakeupsOver(page, () => sleep(1000)), { timers: 0, frames: 0, draws: 0 });
-    await page.evaluate(() => { [window.setTimeout, window.requestAnimationFrame] = window.uncounted; });
-  });
-
-  test('Start and Stop, by pointer and by keyboard, do what the two buttons do, and leave no press behind', async () => {
-    const start = await draws(page);
-    await page.click('#start');
-    assert.equal(await stateShown(page), 'running');
-    await waitForDraws(page, start + 10);
-    await page.click('#stop');
-    assert.equal(await stateShown(page), 'stopped');
-    const stopped = await settle(page);
-    assertShowsFrameBeforeLastAdvance(stopped);
-
-    await page.focus('#start');
-    await page.keyboard.press('Enter');
-    assert.equal(await stateShown(page), 'running');
-    await waitForDraws(page, stopped.draws + 10);
-    await page.keyboard.press('Tab');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'stop');
-    await page.keyboard.press(' ');
-    assertShowsFrameBeforeLastAdvance(await settle(page));
-    assert.equal(await stateShown(page), 'stopped');
-    // Start clicks with a press and a release: it leaves no press recorded
-    // on the canvas for a later release that began elsewhere to complete.
-    await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
-  });
-
-  test('a narrower canvas, GLUT\'s default window, shows less of the string at the same scale, never squeezed', async () => {
-    await setWidth(page, 300);
-    const narrow = await settle(page);
-    assert.deepEqual(narrow.pixels.slice(0, 2), [300, 300]);
-    const box = await (await page.$('#canvas')).boundingBox();
-    assert.deepEqual([box.width, box.height], [300, 300]);
-    assert.equal(await page.$eval('#width-value', (output) => output.textContent), '300 px');
-    const frame = assertShowsFrameBeforeLastAdvance(narrow);
-    // x from -1.5 to 1.5: nodes 28 to 61.
-    assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
-  });
-
-  test('a lost WebGL context pauses the string, says so, and the string comes back where it was', async () => {
-    await page.click('#start');
-    await waitForDraws(page, (await draws(page)) + 20);
-    await page.evaluate(() => {
-      window.loseContext = document.getElementById('canvas').getContext('webgl').getExtension('WEBGL_lose_context');
-      window.loseContext.loseContext();
-    });
-    await page.waitForFunction(() => !document.getElementById('status').hidden);
-    assert.match(await page.$eval('#status', (status) => status.textContent), /graphics away.*paused/);
-    assert.deepEqual(await controlsDisabled(page), [true, true, true]);
-    // Nothing is computed for nothing while the context is gone.
-    const lost = await draws(page);
-    await sleep(1000);
-    assert.equal(await draws(page), lost, 'frames were drawn into a lost context');
-
-    await page.evaluate(() => window.loseContext.restoreContext());
-    await page.waitForFunction(() => document.getElementById('status').hidden);
-    assert.deepEqual(await controlsDisabled(page), [false, false, false]);
-    assert.equal(await stateShown(page), 'running');
-    await waitForDraws(page, lost + 20);
-    await page.click('#stop');
-    const stopped = await settle(page);
-    // Every draw before, during and after the loss advanced the same string.
-    assertShowsFrameBeforeLastAdvance(stopped);
-  });
-
-  test('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', async () => {
-    await page.reload();
-    await waitForDraws(page, 1);
-    // A browser may restore the slider's old place (300, from the test
-    // before); it shows the canvas's width.
-    assert.deepEqual(await page.evaluate(() => [document.getElementById('width').value,
-      document.getElementById('width-value').textContent, document.getElementById('canvas').width]),
-    ['1000', '1000 px', 1000]);
-    await page.click('#start');
-    await waitForDraws(page, 200);
-    await page.click('#stop');
-    await settle(page);
-    // Frame 223, shown after 224 draws, has vertices that fall between the
-    // pixels a line lights.
-    await page.evaluate(async () => {
-      for (let tries = 0; tries < 100 && window.draws < 224; tries += 1) {
-        Module._resize_canvas(1000, 300); // one redraw, one frame on
-        await new Promise((drawn) => requestAnimationFrame(drawn)); // after the redraw it asked for
-      }
-    });
-    const shown = await settle(page);
-    assert.equal(shown.draws, 224);
-    assertShowsFrameBeforeLastAdvance(shown);
-  });
-});
-
-test('a tap on a touch screen starts the string, and Stop stops it', { timeout: 60000, ...chromiumOnly }, async () => {
-  const touchPage = await openPage(browser, address(server), { hasTouch: true, isMobile: true });
-  try {
-    const shown = await settle(touchPage);
-    // The tap is cancelled as a touch, so no emulated mouse events follow it.
-    await touchPage.evaluate(() => {
-      window.trustedMouseEvents = 0;
-      for (const type of ['mousedown', 'mouseup']) {
-        window.addEventListener(type, (event) => { window.trustedMouseEvents += event.isTrusted; }, true);
-      }
-    });
-    await touchPage.tap('#canvas');
-    assert.equal(await stateShown(touchPage), 'running');
-    await waitForDraws(touchPage, shown.draws + 10);
-    assert.equal(await touchPage.evaluate(() => window.trustedMouseEvents), 0);
-    await touchPage.tap('#stop');
-    assert.equal(await stateShown(touchPage), 'stopped');
-    assertShowsFrameBeforeLastAdvance(await settle(touchPage));
-    assert.deepEqual(touchPage.errors, []);
-  } finally {
-    await closePage(touchPage);
-  }
-});
-
-test('on a phone: the whole string at first sight, no sideways scrolling, targets a finger can hit', { timeout: 60000, ...chromiumOnly }, async () => {
-  const phone = await openPage(browser, address(server),
-    { width: 375, height: 667, deviceScaleFactor: 3, hasTouch: true, isMobile: true });
-  try {
-    const shown = await settle(phone);
-    // The whole string at first sight here too: frame 0, 1000 canvas pixels wide.
-    const frame0 = await firstPictureFit(phone);
-    assert.deepEqual(frame0.size, [1000, 300]);
-    assert.ok(frame0.matches, 'the first picture on a phone is not frame 0');
-    assert.deepEqual([frame0.firstInView, frame0.lastInView], [0, 99]);
-    const layout = () => phone.evaluate(() => {
-      const box = document.getElementById('canvas').getBoundingClientRect();
-      return { scrollWidth: document.documentElement.scrollWidth, left: box.left, right: box.right,
-        canvasWidth: document.getElementById('canvas').width };
-    });
-    for (const width of [300, 1000]) {
-      await setWidth(phone, width);
-      await waitForDraws(phone, shown.draws + 1);
-      const { scrollWidth, left, right, canvasWidth } = await layout();
-      assert.ok(scrollWidth <= 375, `the page is ${scrollWidth} px wide at width ${width}`);
-      // The same picture, 100 canvas pixels per unit, scaled to fit.
-      assert.equal(canvasWidth, width);
-      assert.ok(left >= 0 && right <= 375, `the canvas spans ${left} to ${right} px at width ${width}`);
+test('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', () => onServedPage(async (page) => {
+  await settle(page, { read: false });
+  await page.click('#start');
+  await waitForDraws(page, 200);
+  await page.click('#stop');
+  await settle(page);
+  // Frame 223, shown after 224 draws, has vertices that fall between the
+  // pixels a line lights.
+  await page.evaluate(async () => {
+    for (let tries = 0; tries < 100 && window.draws < 224; tries += 1) {
+      Module._resize_canvas(1000, 300); // one redraw, one frame on
+      await new Promise((drawn) => requestAnimationFrame(drawn)); // after the redraw it asked for
     }
-    for (const id of ['start', 'stop']) {
-      const box = await (await phone.$(`#${id}`)).boundingBox();
-      assert.ok(box.width >= 44 && box.height >= 44, `${id} is ${box.width}x${box.height} px`);
+  });
+  const shown = await settle(page);
+  assert.equal(shown.draws, 224);
+  assertShowsFrameBeforeLastAdvance(shown);
+}));
+
+test('a tap on a touch screen starts the string, and Stop stops it', chromiumOnly, () => onServedPage(async (touchPage) => {
+  const shown = await settle(touchPage);
+  // The tap is cancelled as a touch, so no emulated mouse events follow it.
+  await touchPage.evaluate(() => {
+    window.trustedMouseEvents = 0;
+    for (const type of ['mousedown', 'mouseup']) {
+      window.addEventListener(type, (event) => { window.trustedMouseEvents += event.isTrusted; }, true);
     }
-    const before = await draws(phone);
-    await phone.tap('#canvas');
-    await waitForDraws(phone, before + 10);
-    assert.equal(await stateShown(phone), 'running');
-    await phone.tap('#stop');
-    assert.equal(await stateShown(phone), 'stopped');
-    assert.deepEqual(phone.errors, []);
-  } finally {
-    await closePage(phone);
+  });
+  await touchPage.tap('#canvas');
+  assert.equal(await stateShown(touchPage), 'running');
+  await waitForDraws(touchPage, shown.draws + 10);
+  assert.equal(await touchPage.evaluate(() => window.trustedMouseEvents), 0);
+  await touchPage.tap('#stop');
+  assert.equal(await stateShown(touchPage), 'stopped');
+  assertShowsFrameBeforeLastAdvance(await settle(touchPage));
+}, TOUCH_SCREEN));
+
+test('on a phone: the whole string at first sight, no sideways scrolling, targets a finger can hit', chromiumOnly, () => onServedPage(async (phone) => {
+  const shown = await settle(phone);
+  // The whole string at first sight here too: frame 0, 1000 canvas pixels wide.
+  const frame0 = await firstPictureFit(phone);
+  assert.deepEqual(frame0.size, [1000, 300]);
+  assert.ok(frame0.matches, 'the first picture on a phone is not frame 0');
+  assert.deepEqual([frame0.firstInView, frame0.lastInView], [0, 99]);
+  const layout = () => phone.evaluate(() => {
+    const box = document.getElementById('canvas').getBoundingClientRect();
+    return { scrollWidth: document.documentElement.scrollWidth, left: box.left, right: box.right,
+      canvasWidth: document.getElementById('canvas').width };
+  });
+  for (const width of [300, 1000]) {
+    await setWidth(phone, width);
+    await waitForDraws(phone, shown.draws + 1);
+    const { scrollWidth, left, right, canvasWidth } = await layout();
+    assert.ok(scrollWidth <= 375, `the page is ${scrollWidth} px wide at width ${width}`);
+    // The same picture, 100 canvas pixels per unit, scaled to fit.
+    assert.equal(canvasWidth, width);
+    assert.ok(left >= 0 && right <= 375, `the canvas spans ${left} to ${right} px at width ${width}`);
   }
-});
+  for (const id of ['start', 'stop']) {
+    const box = await (await phone.$(`#${id}`)).boundingBox();
+    assert.ok(box.width >= 44 && box.height >= 44, `${id} is ${box.width}x${box.height} px`);
+  }
+  const before = await draws(phone);
+  await phone.tap('#canvas');
+  await waitForDraws(phone, before + 10);
+  assert.equal(await stateShown(phone), 'running');
+  await phone.tap('#stop');
+  assert.equal(await stateShown(phone), 'stopped');
+}, PHONE));
 
 test('without JavaScript, nothing looks usable and the message stands where the canvas would be', chromiumOnly, async () => {
   const page = await openPage(browser, null);
@@ -396,249 +390,250 @@ test('without JavaScript, nothing looks usable and the message stands where the 
   }
 });
 
-describe('when the program cannot run, the page says so in words and offers nothing to click', { timeout: 120000 }, () => {
-  async function withFailingServer(fault, use) {
-    const faulty = await serve(site, 0, fault);
-    const target = await openPage(browser, null);
-    try {
-      await target.goto(address(faulty));
-      await use(target);
-    } finally {
-      await closePage(target);
-      faulty.close();
-    }
+// When the program cannot run, the page says so in words and offers nothing
+// to click: here served by a server with `fault`.
+async function withFailingServer(fault, use) {
+  const faulty = await serve(site, 0, fault);
+  const target = await openPage(browser, null);
+  try {
+    await target.goto(address(faulty));
+    await use(target);
+  } finally {
+    await closePage(target);
+    faulty.close();
   }
+}
 
-  test('without WebGL', async () => {
-    const noWebGL = await launch({ extraFlags: ['--disable-webgl', '--disable-3d-apis'], prefs: { 'webgl.disabled': true } });
-    try {
-      const target = await openPage(noWebGL, address(server));
-      await assertFailureShown(target, /WebGL/);
-    } finally {
-      await noWebGL.close();
-    }
-  });
-
-  for (const [fault, words] of [
-    ['drop', /vibrating-string\.wasm\) could not be downloaded: the connection failed/],
-    ['cut', /vibrating-string\.wasm\) could not be downloaded: the connection broke off/],
-    ['404', /vibrating-string\.wasm\) could not be downloaded: the server answered 404/],
-    ['garbage', /vibrating-string\.wasm\) arrived damaged/],
-  ]) {
-    test(`when the WebAssembly request ends in: ${fault}`, async () => {
-      await withFailingServer(failing('.wasm', fault), (target) => assertFailureShown(target, words));
-    });
+test('without WebGL, the page says so in words', async () => {
+  const noWebGL = await launch({ extraFlags: ['--disable-webgl', '--disable-3d-apis'], prefs: { 'webgl.disabled': true } });
+  try {
+    const target = await openPage(noWebGL, address(server));
+    await assertFailureShown(target, /WebGL/);
+  } finally {
+    await noWebGL.close();
   }
-
-  test('when the program script cannot be downloaded', async () => {
-    await withFailingServer(failing('vibrating-string.js', 'drop'),
-      (target) => assertFailureShown(target, /vibrating-string\.js\) could not be downloaded/));
-  });
-
-  test('when the running program aborts', async () => {
-    const target = await openPage(browser, address(server));
-    try {
-      await settle(target);
-      assert.deepEqual(await controlsDisabled(target), [false, false, false]);
-      await target.click('#start');
-      await waitForDraws(target, 10);
-      await countWakeups(target);
-      await target.evaluate(() => setTimeout(() => window.abort('a fault in the program')));
-      await assertFailureShown(target, /The program stopped with an error/);
-      // Nothing of the program runs on, neither drawing nor asking to.
-      await sleep(300);
-      const after = await wakeupsOver(target, () => sleep(1000));
-      assert.equal(after.draws, 0);
-      assert.equal(after.frames, 0);
-    } finally {
-      await closePage(target);
-    }
-  });
-
-  test('while the WebAssembly is slow to come: loading, nothing to click, then the failure', async () => {
-    await withFailingServer(failing('.wasm', '404', 3000), async (target) => {
-      await sleep(1000);
-      assert.equal(await visible(target, '#status'), true);
-      assert.match(await target.$eval('#status', (status) => status.textContent), /Loading/);
-      assert.equal(await visible(target, '#canvas'), false);
-      assert.deepEqual(await controlsDisabled(target), [true, true, true]);
-      // A click on Start or the slider now does nothing; the label keeps
-      // the canvas's width.
-      await target.click('#start').catch(() => {});
-      await setWidth(target, 300);
-      assert.equal(await target.$eval('#width-value', (output) => output.textContent), '1000 px');
-      assert.equal(await target.$eval('#canvas', (canvas) => canvas.width), 1000);
-      await assertFailureShown(target, /server answered 404/);
-    });
-  });
 });
 
-describe('away from a server: from disk, offline after one visit, updated, installed', { timeout: 300000 }, () => {
-  let folder;
-  before(() => {
-    folder = mkdtempSync(join(tmpdir(), 'vibrating-string-pages-'));
-  });
-  after(() => rmSync(folder, { recursive: true, force: true }));
+test('a dropped WebAssembly request is named as a failed connection', () => withFailingServer(failing('.wasm', 'drop'),
+  (target) => assertFailureShown(target, /vibrating-string\.wasm\) could not be downloaded: the connection failed/)));
 
-  // A copy of the site of the test's own, to stop serving or to change.
-  async function serveCopy(name) {
-    const copy = join(folder, name);
-    cpSync(site, copy, { recursive: true });
-    return { copy, copyServer: await serve(copy) };
-  }
-  const stopServing = (copyServer) => {
-    if (copyServer.listening) copyServer.close();
-    copyServer.closeAllConnections();
-  };
+test('a WebAssembly download cut off is named as a broken connection', () => withFailingServer(failing('.wasm', 'cut'),
+  (target) => assertFailureShown(target, /vibrating-string\.wasm\) could not be downloaded: the connection broke off/)));
 
-  // The program runs: the first picture is frame 0, Start animates, Stop stops.
-  async function assertRuns(target) {
-    const shown = await settle(target, { read: false });
-    assert.ok(shown.draws <= 2, `${shown.draws} draws before any input`);
-    assert.ok((await firstPictureFit(target)).matches, 'the first picture is not frame 0');
+test('a 404 for the WebAssembly is named with the status', () => withFailingServer(failing('.wasm', '404'),
+  (target) => assertFailureShown(target, /vibrating-string\.wasm\) could not be downloaded: the server answered 404/)));
+
+test('WebAssembly that is not WebAssembly is named as damaged', () => withFailingServer(failing('.wasm', 'garbage'),
+  (target) => assertFailureShown(target, /vibrating-string\.wasm\) arrived damaged/)));
+
+test('a program script that cannot be downloaded is named', () => withFailingServer(failing('vibrating-string.js', 'drop'),
+  (target) => assertFailureShown(target, /vibrating-string\.js\) could not be downloaded/)));
+
+test('a running program that aborts is stopped whole and says so', async () => {
+  const target = await openPage(browser, address(server));
+  try {
+    await settle(target);
+    assert.deepEqual(await controlsDisabled(target), [false, false, false]);
     await target.click('#start');
-    await waitForDraws(target, shown.draws + 10);
-    await target.click('#stop');
-    assertShowsFrameBeforeLastAdvance(await settle(target));
+    await waitForDraws(target, 10);
+    await countWakeups(target);
+    await target.evaluate(() => setTimeout(() => window.abort('a fault in the program')));
+    await assertFailureShown(target, /The program stopped with an error/);
+    // Nothing of the program runs on, neither drawing nor asking to.
+    await sleep(300);
+    const after = await wakeupsOver(target, () => sleep(1000));
+    assert.equal(after.draws, 0);
+    assert.equal(after.frames, 0);
+  } finally {
+    await closePage(target);
   }
-
-  // Resolves once the service worker has this build's files and runs the page.
-  const keptOffline = (target) => target.waitForFunction(() => navigator.serviceWorker.controller !== null,
-    { timeout: 60000 });
-
-  test('the single file, alone in a folder and opened from disk, runs as the served page with no request', async () => {
-    mkdirSync(join(folder, 'alone'));
-    const file = join(folder, 'alone', 'vibrating-string.html');
-    copyFileSync(join(site, 'vibrating-string.html'), file);
-    const target = await openPage(browser, pathToFileURL(file).href);
-    try {
-      await assertRuns(target);
-      // The mouse table and the width control.
-      const stopped = await draws(target);
-      await clickCanvas(target, 'left');
-      await waitForDraws(target, stopped + 10);
-      await clickCanvas(target, 'right');
-      assert.equal(await stateShown(target), 'stopped');
-      await setWidth(target, 300);
-      const frame = assertShowsFrameBeforeLastAdvance(await settle(target));
-      assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
-      assert.deepEqual(target.requests.filter((url) => url !== pathToFileURL(file).href), []);
-      assert.deepEqual(target.errors, []);
-    } finally {
-      await closePage(target);
-    }
-  });
-
-  test('index.html opened from disk says it needs a web server and names the single file, not a reload', async () => {
-    const target = await openPage(browser, pathToFileURL(join(site, 'index.html')).href);
-    try {
-      await assertFailureShown(target, /needs a web server.*open vibrating-string\.html/s);
-      assert.doesNotMatch(await target.$eval('#failure', (failure) => failure.textContent), /reload/i);
-    } finally {
-      await closePage(target);
-    }
-  });
-
-  test('after one visit, with the server gone, a reload and a new tab draw the string and answer Start and Stop', async () => {
-    const { copyServer } = await serveCopy('offline');
-    const url = address(copyServer);
-    const context = await browser.createBrowserContext();
-    try {
-      const visited = await openPage(context, url);
-      await settle(visited, { read: false });
-      await keptOffline(visited);
-      stopServing(copyServer);
-      await visited.reload();
-      await assertRuns(visited);
-      const newTab = await openPage(context, url);
-      await assertRuns(newTab);
-      assert.deepEqual([...visited.errors, ...newTab.errors], []);
-    } finally {
-      await context.close();
-      stopServing(copyServer);
-    }
-  });
-
-  test('a returning visitor gets a new build by the second load, and keeps the working one when an update fails', async () => {
-    const { copy, copyServer } = await serveCopy('update');
-    // A new build at the same address: another version, made by the build's own step.
-    const publish = (version) => {
-      const index = join(copy, 'index.html');
-      writeFileSync(index, readFileSync(index, 'utf8').replace(/vibrating-string \d+\.\d+\.\d+/, `vibrating-string ${version}`));
-      execFileSync(process.execPath, [fileURLToPath(new URL('../site.mjs', import.meta.url)), copy]);
-    };
-    const target = await openPage(browser, address(copyServer));
-    const version = () => target.$eval('footer', (footer) => footer.textContent.trim());
-    const caches = () => target.evaluate(() => window.caches.keys());
-    try {
-      await settle(target, { read: false });
-      await keptOffline(target);
-      const [working] = await caches();
-      const first = await version();
-
-      // The update's files cannot all be had: the install fails, as a whole.
-      publish('9.9.8');
-      renameSync(join(copy, 'icon-512.png'), join(folder, 'icon-512.png'));
-      const outcome = await target.evaluate(async () => {
-        const registration = await navigator.serviceWorker.getRegistration();
-        const found = new Promise((resolve) => {
-          registration.addEventListener('updatefound', () => resolve(registration.installing), { once: true });
-          setTimeout(() => resolve(null), 30000);
-        });
-        await registration.update().catch(() => {});
-        const worker = await found;
-        if (!worker) return 'no new worker';
-        return new Promise((resolve) => {
-          const settled = () => ['redundant', 'activated'].includes(worker.state) && resolve(worker.state);
-          worker.addEventListener('statechange', settled);
-          settled();
-        });
-      });
-      assert.equal(outcome, 'redundant');
-      for (let load = 0; load < 2; load += 1) {
-        await target.reload();
-        await assertRuns(target);
-        assert.equal(await version(), first);
-      }
-      assert.deepEqual(await caches(), [working]);
-
-      // Published whole: the first load fetches it, the second shows it.
-      publish('9.9.9');
-      renameSync(join(folder, 'icon-512.png'), join(copy, 'icon-512.png'));
-      await target.reload();
-      await target.waitForFunction(async (old) => {
-        const names = await window.caches.keys();
-        return names.length === 1 && names[0] !== old;
-      }, { timeout: 60000 }, working);
-      await target.reload();
-      assert.equal(await version(), 'vibrating-string 9.9.9');
-      await assertRuns(target);
-      assert.deepEqual(target.errors, []);
-    } finally {
-      await closePage(target);
-      stopServing(copyServer);
-    }
-  });
-
-  test('installable: Chromium finds no installability errors in a normal profile', chromiumOnly, async () => {
-    const { copyServer } = await serveCopy('install');
-    const target = await openPage(browser.defaultBrowserContext(), address(copyServer));
-    try {
-      await settle(target, { read: false });
-      await keptOffline(target);
-      const session = await target.createCDPSession();
-      assert.deepEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, []);
-      const manifest = await session.send('Page.getAppManifest');
-      assert.deepEqual(manifest.errors, []);
-      assert.deepEqual(JSON.parse(manifest.data).icons.map((icon) => icon.sizes), ['any', '192x192', '512x512']);
-    } finally {
-      // The profile outlives the test: nothing of this origin stays in it.
-      await target.evaluate(async () => {
-        for (const registration of await navigator.serviceWorker.getRegistrations()) await registration.unregister();
-        for (const name of await window.caches.keys()) await window.caches.delete(name);
-      });
-      await target.close();
-      stopServing(copyServer);
-    }
-  });
 });
+
+test('while the WebAssembly is slow to come: loading, nothing to click, then the failure', () => withFailingServer(
+  failing('.wasm', '404', 3000), async (target) => {
+    await sleep(1000);
+    assert.equal(await visible(target, '#status'), true);
+    assert.match(await target.$eval('#status', (status) => status.textContent), /Loading/);
+    assert.equal(await visible(target, '#canvas'), false);
+    assert.deepEqual(await controlsDisabled(target), [true, true, true]);
+    // A click on Start or the slider now does nothing; the label keeps
+    // the canvas's width.
+    await target.click('#start').catch(() => {});
+    await setWidth(target, 300);
+    assert.equal(await target.$eval('#width-value', (output) => output.textContent), '1000 px');
+    assert.equal(await target.$eval('#canvas', (canvas) => canvas.width), 1000);
+    await assertFailureShown(target, /server answered 404/);
+  }));
+
+// Away from a server: from disk, offline after one visit, updated, installed.
+// Each test works in a folder of its own, removed afterwards.
+async function inFolder(use) {
+  const folder = mkdtempSync(join(tmpdir(), 'vibrating-string-pages-'));
+  try {
+    await use(folder);
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+// A copy of the site, to stop serving or to change.
+async function serveCopy(folder) {
+  const copy = join(folder, 'site');
+  cpSync(site, copy, { recursive: true });
+  return { copy, copyServer: await serve(copy) };
+}
+const stopServing = (copyServer) => {
+  if (copyServer.listening) copyServer.close();
+  copyServer.closeAllConnections();
+};
+
+// The program runs: the first picture is frame 0, Start animates, Stop stops.
+async function assertRuns(target) {
+  const shown = await settle(target, { read: false });
+  assert.ok(shown.draws <= 2, `${shown.draws} draws before any input`);
+  assert.ok((await firstPictureFit(target)).matches, 'the first picture is not frame 0');
+  await target.click('#start');
+  await waitForDraws(target, shown.draws + 10);
+  await target.click('#stop');
+  assertShowsFrameBeforeLastAdvance(await settle(target));
+}
+
+// Resolves once the service worker has this build's files and runs the page.
+const keptOffline = (target) => target.waitForFunction(() => navigator.serviceWorker.controller !== null,
+  { timeout: 60000 });
+
+test('the single file, alone in a folder and opened from disk, runs as the served page with no request', () => inFolder(async (folder) => {
+  mkdirSync(join(folder, 'alone'));
+  const file = join(folder, 'alone', 'vibrating-string.html');
+  copyFileSync(join(site, 'vibrating-string.html'), file);
+  const target = await openPage(browser, pathToFileURL(file).href);
+  try {
+    await assertRuns(target);
+    // The mouse table and the width control.
+    const stopped = await draws(target);
+    await clickCanvas(target, 'left');
+    await waitForDraws(target, stopped + 10);
+    await clickCanvas(target, 'right');
+    assert.equal(await stateShown(target), 'stopped');
+    await setWidth(target, 300);
+    const frame = assertShowsFrameBeforeLastAdvance(await settle(target));
+    assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
+    assert.deepEqual(target.requests.filter((url) => url !== pathToFileURL(file).href), []);
+    assert.deepEqual(target.errors, []);
+  } finally {
+    await closePage(target);
+  }
+}));
+
+test('index.html opened from disk says it needs a web server and names the single file, not a reload', async () => {
+  const target = await openPage(browser, pathToFileURL(join(site, 'index.html')).href);
+  try {
+    await assertFailureShown(target, /needs a web server.*open vibrating-string\.html/s);
+    assert.doesNotMatch(await target.$eval('#failure', (failure) => failure.textContent), /reload/i);
+  } finally {
+    await closePage(target);
+  }
+});
+
+test('after one visit, with the server gone, a reload and a new tab draw the string and answer Start and Stop', () => inFolder(async (folder) => {
+  const { copyServer } = await serveCopy(folder);
+  const url = address(copyServer);
+  const context = await browser.createBrowserContext();
+  try {
+    const visited = await openPage(context, url);
+    await settle(visited, { read: false });
+    await keptOffline(visited);
+    stopServing(copyServer);
+    await visited.reload();
+    await assertRuns(visited);
+    const newTab = await openPage(context, url);
+    await assertRuns(newTab);
+    assert.deepEqual([...visited.errors, ...newTab.errors], []);
+  } finally {
+    await context.close();
+    stopServing(copyServer);
+  }
+}));
+
+test('a returning visitor gets a new build by the second load, and keeps the working one when an update fails', () => inFolder(async (folder) => {
+  const { copy, copyServer } = await serveCopy(folder);
+  // A new build at the same address: another version, made by the build's own step.
+  const publish = (version) => {
+    const index = join(copy, 'index.html');
+    writeFileSync(index, readFileSync(index, 'utf8').replace(/vibrating-string \d+\.\d+\.\d+/, `vibrating-string ${version}`));
+    execFileSync(process.execPath, [fileURLToPath(new URL('../site.mjs', import.meta.url)), copy]);
+  };
+  const target = await openPage(browser, address(copyServer));
+  const version = () => target.$eval('footer', (footer) => footer.textContent.trim());
+  const caches = () => target.evaluate(() => window.caches.keys());
+  try {
+    await settle(target, { read: false });
+    await keptOffline(target);
+    const [working] = await caches();
+    const first = await version();
+
+    // The update's files cannot all be had: the install fails, as a whole.
+    publish('9.9.8');
+    renameSync(join(copy, 'icon-512.png'), join(folder, 'icon-512.png'));
+    const outcome = await target.evaluate(async () => {
+      const registration = await navigator.serviceWorker.getRegistration();
+      const found = new Promise((resolve) => {
+        registration.addEventListener('updatefound', () => resolve(registration.installing), { once: true });
+        setTimeout(() => resolve(null), 30000);
+      });
+      await registration.update().catch(() => {});
+      const worker = await found;
+      if (!worker) return 'no new worker';
+      return new Promise((resolve) => {
+        const settled = () => ['redundant', 'activated'].includes(worker.state) && resolve(worker.state);
+        worker.addEventListener('statechange', settled);
+        settled();
+      });
+    });
+    assert.equal(outcome, 'redundant');
+    for (let load = 0; load < 2; load += 1) {
+      await target.reload();
+      await assertRuns(target);
+      assert.equal(await version(), first);
+    }
+    assert.deepEqual(await caches(), [working]);
+
+    // Published whole: the first load fetches it, the second shows it.
+    publish('9.9.9');
+    renameSync(join(folder, 'icon-512.png'), join(copy, 'icon-512.png'));
+    await target.reload();
+    await target.waitForFunction(async (old) => {
+      const names = await window.caches.keys();
+      return names.length === 1 && names[0] !== old;
+    }, { timeout: 60000 }, working);
+    await target.reload();
+    assert.equal(await version(), 'vibrating-string 9.9.9');
+    await assertRuns(target);
+    assert.deepEqual(target.errors, []);
+  } finally {
+    await closePage(target);
+    stopServing(copyServer);
+  }
+}));
+
+test('installable: Chromium finds no installability errors in a normal profile', chromiumOnly, () => inFolder(async (folder) => {
+  const { copyServer } = await serveCopy(folder);
+  const target = await openPage(browser.defaultBrowserContext(), address(copyServer));
+  try {
+    await settle(target, { read: false });
+    await keptOffline(target);
+    const session = await target.createCDPSession();
+    assert.deepEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+    const manifest = await session.send('Page.getAppManifest');
+    assert.deepEqual(manifest.errors, []);
+    assert.deepEqual(JSON.parse(manifest.data).icons.map((icon) => icon.sizes), ['any', '192x192', '512x512']);
+  } finally {
+    // The profile outlives the test: nothing of this origin stays in it.
+    await target.evaluate(async () => {
+      for (const registration of await navigator.serviceWorker.getRegistrations()) await registration.unregister();
+      for (const name of await window.caches.keys()) await window.caches.delete(name);
+    });
+    await target.close();
+    stopServing(copyServer);
+  }
+}));

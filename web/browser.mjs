@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Driving the page in a real browser, for the page tests and the tools beside
+// them (first_picture.mjs, page_rate.mjs, screenshot.mjs): Debian's Chromium
+// or Firefox ESR through puppeteer-core, the site served on 127.0.0.1, the
+// program's draws counted, and the canvas read back.
+//   BROWSER=chromium (headless, the default) or BROWSER=firefox (a window:
+//   needs DISPLAY, for instance under xvfb-run)
+import { setTimeout as sleep } from 'node:timers/promises';
+import puppeteer from 'puppeteer-core';
+
+import { address, serve } from './serve.mjs';
+
+export { address, serve, sleep };
+
+export const engine = process.env.BROWSER ?? 'chromium';
+
+// As root, with no network beyond the machine: no sandbox, nothing fetched
+// in the background. Chromium's WebGL runs on SwiftShader, the CPU renderer;
+// Firefox's on Mesa's, in its window. Chromium composites the page in
+// software, reading the canvas back every frame, unless COMPOSITING=gpu: then
+// on SwiftShader too, as a phone composites on its GPU.
+const CHROMIUM_FLAGS = ['--no-sandbox', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+  ...(process.env.COMPOSITING === 'gpu' ? [] : ['--disable-gpu'])];
+const FIREFOX_PREFS = {
+  'webgl.force-enabled': true,
+  'browser.shell.checkDefaultBrowser': false,
+  'app.update.enabled': false,
+  'datareporting.policy.dataSubmissionEnabled': false,
+  'network.connectivity-service.enabled': false,
+  'network.captive-portal-service.enabled': false,
+};
+
+export function launch({ extraFlags = [], prefs = {} } = {}) {
+  if (engine === 'firefox') {
+    return puppeteer.launch({
+      browser: 'firefox',
+      executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
+      headless: false,
+      extraPrefsFirefox: { ...FIREFOX_PREFS, ...prefs },
+    });
+  }
+  return puppeteer.launch({
+    browser: 'chrome',
+    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    args: [...CHROMIUM_FLAGS, ...extraFlags],
+  });
+}
+
+// A page, in a browser context of its own or in the context given, whose
+// every glFlush (one per drawn picture) is counted in window.draws, every
+// mouse release in window.releases, the first draw timed in window.firstDraw
+// (from the start of the navigation) and read back into window.firstPicture;
+// its console errors and uncaught exceptions are kept in page.errors, every
+// response's content type in page.types, and every request that leaves the
+// page (data: URLs do not) in page.requests.
+export async function openPage(browserOrContext, url, viewport = {}) {
+  const context = browserOrContext.createBrowserContext
+    ? await browserOrContext.createBrowserContext() : browserOrContext;
+  const page = await context.newPage();
+  await page.setViewport({ width: 1200, height: 800, deviceScaleFactor: 1, ...viewport });
+  page.errors = [];
+  page.types = new Map();
+  page.on('console', (message) => {
+    if (message.type() === 'error') page.errors.push(message.text());
+  });
+  page.on('pageerror', (error) => page.errors.push(String(error)));
+  page.requests = [];
+  page.on('request', (request) => {
+    if (!request.url().startsWith('data:')) page.requests.push(request.url());
+  });
+  page.on('response', (response) => {
+    page.types.set(new URL(response.url()).pathname, response.headers()['content-type']);
+  });
+  await page.evaluateOnNewDocument(() => {
+    // Every release the page receives, counted before its own listeners run.
+    window.releases = 0;
+    window.addEventListener('mouseup', () => { window.releases += 1; }, true);
+    window.draws = 0;
+    const flush = WebGLRenderingContext.prototype.flush;
+    WebGLRenderingContext.prototype.flush = function countedFlush() {
+      if (window.draws === 0) {
+        // Straight from the drawing buffer, in canvas pixels, however the
+        // page shows the canvas; bottom row first.
+        const [width, height] = [this.drawingBufferWidth, this.drawingBufferHeight];
+        const data = new Uint8Array(width * height * 4);
+        this.readPixels(0, 0, width, height, this.RGBA, this.UNSIGNED_BYTE, data);
+        window.firstPicture = { width, height, data };
+      }
+      window.firstDraw ??= performance.now();
+      window.draws += 1;
+      return flush.call(this);
+    };
+  });
+  if (url) await page.goto(url);
+  return page;
+}
+
+export const draws = (page) => page.evaluate(() => window.draws);
+
+// Resolves once the page has drawn `count` pictures; throws after `limitMs`,
+// a bound for a broken page, not a pace: a loaded machine is slow.
+export async function waitForDraws(page, count, limitMs = 60000) {
+  const deadline = Date.now() + limitMs;
+  while ((await draws(page)) < count) {
+    if (Date.now() > deadline) throw new Error(`fewer than ${count} draws`);
+    await sleep(50);
+  }
+}
+
+export const closePage = (page) => page.browserContext().close();
+
+// For the tools: serves `site`, opens the page in a new
+// browser, waits for the first picture, runs `use(page)`, and closes all.
+export async function withPage(site, viewport, use) {
+  const server = await serve(site);
+  const browser = await launch();
+  try {
+    const page = await openPage(browser, address(server), viewport);
+    await waitForDraws(page, 1, 30000);
+    return await use(page);
+  } finally {
+    await browser.close();
+    server.close();
+  }
+}
+
+// The canvas as drawn, in canvas pixels: [width, height, RGBA bytes]. Read
+// from a screenshot of its box, so at one CSS pixel per canvas pixel.
+export async function canvasPixels(page) {
+  const png = await (await page.$('#canvas')).screenshot({ encoding: 'base64' });
+  return page.evaluate(async (base64) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${base64}`;
+    await image.decode();
+    const scratch = document.createElement('canvas');
+    scratch.width = image.width;
+    scratch.height = image.height;
+    const context = scratch.getContext('2d');
+    context.drawImage(image, 0, 0);
+    return [image.width, image.height, Array.from(context.getImageData(0, 0, image.width, image.height).data)];
+  }, png);
+}
+
+// The program's own state, read in one go: idle once it has drawn and GLUT
+// has no idle callback, no idle call and no redisplay pending, so nothing
+// will be drawn until the next input.
+export const programState = (page) => page.evaluate(() => ({
+  idle: window.draws > 0 && !GLUT.idleFunc && !GLUT.idlePending && !GLUT.requestedAnimationFrame,
+  draws: window.draws,
+}));
+
+// Waits until the program is idle, then reads the canvas unless told not
+// to. Resolves to { draws, pixels }; throws after `limitMs` if it never
+// stops drawing.
+export async function settle(page, { read = true, limitMs = 60000 } = {}) {
+  const deadline = Date.now() + limitMs;
+  for (;;) {
+    const state = await programState(page);
+    if (state.idle) {
+      const pixels = read ? await canvasPixels(page) : null;
+      if ((await draws(page)) === state.draws) return { draws: state.draws, pixels };
+    }
+    if (Date.now() > deadline) throw new Error('the program kept drawing');
+    await sleep(50);
+  }
+}

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The page around the program: loads it (loading.js), passes on what the
+// user does (input.js), pauses it while the browser has taken its WebGL
+// context away (context_loss.js). The program itself is unchanged; the page
+// reaches it only through Emscripten's Module, its one global.
+// The build bundles these modules into one script, page.js.
+import { pauseWhileContextLost } from './context_loss.js';
+import { wireInput } from './input.js';
+import { load, programModule, reportErrors } from './loading.js';
+import { findView } from './view.js';
+
+const view = findView();
+const program = programModule(view);
+reportErrors(view);
+
+// Where the canvas is shown at less than one screen pixel per canvas pixel,
+// smooth scaling keeps the thin line from breaking up.
+new ResizeObserver(() => {
+  const shown = view.canvas.getBoundingClientRect().width * window.devicePixelRatio;
+  view.canvas.classList.toggle('downscaled', shown + 0.5 < view.canvas.width);
+}).observe(view.canvas);
+
+wireInput(view, program);
+pauseWhileContextLost(view, program);
+load(view, program);
