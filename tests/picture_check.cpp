@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window tests' picture matching for pictures taken elsewhere (the
-// page tests, which run it under Node): reads a binary PPM and prints, for each model frame from
-// FIRST to LAST, "frame matches mean_distance first_in_view last_in_view".
+// page tests, which run it under Node): reads a binary PPM and prints, for
+// each model frame from FIRST to LAST,
+// "frame matches mean_distance first_in_view last_in_view".
 //   usage: picture_check PICTURE.ppm FIRST LAST
 #include "string_picture.h"
 

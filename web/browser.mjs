@@ -112,8 +112,8 @@ export async function waitForDraws(page, count, limitMs = 60000) {
 
 export const closePage = (page) => page.browserContext().close();
 
-// For the tools: serves `site`, opens the page in a new
-// browser, waits for the first picture, runs `use(page)`, and closes all.
+// For the tools: serves `site`, opens the page in a new browser, waits for
+// the first picture, runs `use(page)`, and closes all.
 export async function withPage(site, viewport, use) {
   const server = await serve(site);
   const browser = await launch();
