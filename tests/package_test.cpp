@@ -114,9 +114,9 @@ TEST_F(Package, InstallsIntoAScratchRootAndRuns)
     for (const char *library : {"libxi6", "libglx0", "libstdc++6"}) {
         EXPECT_EQ(depends.find(library), std::string::npos) << library << " in: " << depends;
     }
-    EXPECT_EQ(run("ldd -u -r " + (root / "usr/bin/vibrating-string").string()).output, "");
-
     const std::string installed = (root / "usr/bin/vibrating-string").string();
+    EXPECT_EQ(run("ldd -u -r " + installed).output, "");
+
     XServer server;
     Process program(installed, installed, {}, server.name());
     const Window window = find_window(server.display(), installed, LIMIT);

@@ -6,7 +6,8 @@
 // #program-wasm.
 import { RELOAD, enableControls, showFailure, showStatus } from './view.js';
 
-const embedded = () => document.getElementById('program-wasm') !== null;
+// The single file holds the program in elements that come before its script.
+const embedded = document.getElementById('program-wasm') !== null;
 
 function embeddedBytes(id) {
   const text = atob(document.getElementById(id).textContent.trim());
@@ -26,7 +27,7 @@ function hasWebGL() {
 // Fetches and compiles the WebAssembly here rather than in Emscripten's
 // loader, so that every way it can fail to arrive ends in words.
 async function instantiate(imports) {
-  if (embedded()) {
+  if (embedded) {
     try {
       return await WebAssembly.instantiate(embeddedBytes('program-wasm'), imports);
     } catch (error) {
@@ -59,7 +60,7 @@ async function instantiate(imports) {
 // After the first picture: the page's files kept for the next visit, with
 // or without a network. Only a served page can have a worker.
 function keepForOffline() {
-  if (embedded() || !('serviceWorker' in navigator) || !window.isSecureContext) return;
+  if (embedded || !('serviceWorker' in navigator) || !window.isSecureContext) return;
   navigator.serviceWorker.register('sw.js').catch(() => {}); // offline, or no storage: next time
 }
 
@@ -105,7 +106,7 @@ export function reportErrors(view) {
 
 // Runs the program (Emscripten's Module, `program`), or says why it cannot.
 export function load(view, program) {
-  if (!embedded() && window.location.protocol === 'file:') {
+  if (!embedded && window.location.protocol === 'file:') {
     showFailure(view, 'This page needs a web server: a browser does not let a page opened from disk load ' +
                 'the program beside it. To use the string without a server, open vibrating-string.html, ' +
                 'the whole page in one file, which is in the same folder. Or serve this folder with any ' +
@@ -119,7 +120,7 @@ export function load(view, program) {
   }
   window.Module = program;
   const script = document.createElement('script');
-  if (embedded()) {
+  if (embedded) {
     script.textContent = new TextDecoder().decode(embeddedBytes('program-js'));
   } else {
     script.src = 'vibrating-string.js';
