@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # scripts/lint's shell and JavaScript checks on a clone of the project's
-# HEAD: clean as it is, and each failing, naming the file, on a fault
-# planted in one script and one page module.   usage: lint_test.sh SOURCE_DIR
+# HEAD: clean as it is, and each failing, naming every file, on a fault
+# planted in every file that git tracks of its kind.   usage: lint_test.sh SOURCE_DIR
 set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -18,16 +18,36 @@ cd "$work/repo" || exit 1
 scripts/lint none shell js >"$work/out" 2>&1
 check "as committed: clean" test $? -eq 0
 
-# shellcheck disable=SC2016 # the fault is this literal line
-echo 'rm -rf $dir/*' >>scripts/tarball
-scripts/lint none shell >"$work/out" 2>&1
-check "an unquoted variable in a script: fails" test $? -ne 0
-check "an unquoted variable in a script: names it" grep -q 'In scripts/tarball line' "$work/out"
-git checkout -q scripts/tarball
+# A fault planted in every shell script and every JavaScript file that git
+# tracks is found in each of them: no file and no new folder falls out unseen.
+mapfile -t scripts < <(git ls-files | while read -r file; do
+    case $file in
+    *.sh) echo "$file" ;;
+    *) [ -f "$file" ] && head -n1 "$file" | grep -qE '^#!.*\b(ba|da)?sh\b' && echo "$file" ;;
+    esac
+done)
+mapfile -t javascript < <(git ls-files '*.js' '*.mjs' '*.cjs' '*.js.in')
 
-echo 'const unused = () => undefinedName;' >>web/page/input.js
+for script in "${scripts[@]}"; do
+    # shellcheck disable=SC2016 # the fault is this literal line
+    echo 'rm -rf $dir/*' >>"$script"
+done
+scripts/lint none shell >"$work/out" 2>&1
+check "an unquoted variable in every script: fails" test $? -ne 0
+for script in "${scripts[@]}"; do
+    check "an unquoted variable in $script: named" grep -qF "In $script line" "$work/out"
+done
+git checkout -q .
+
+for file in "${javascript[@]}"; do
+    echo 'const unused = () => undefinedName;' >>"$file"
+done
 scripts/lint none js >"$work/out" 2>&1
-check "an undefined name in the page: fails" test $? -ne 0
-check "an undefined name in the page: names it" grep -q 'web/page/input.js' "$work/out"
-check "an undefined name in the page: finds both findings" grep -q '2 problems' "$work/out"
+check "an undefined name in every JavaScript file: fails" test $? -ne 0
+for file in "${javascript[@]}"; do
+    check "an undefined name in $file: named" grep -qxF "$PWD/$file" "$work/out"
+done
+check "an undefined name in every JavaScript file: both findings in each" \
+    grep -q "$((2 * ${#javascript[@]})) problems" "$work/out"
+git checkout -q .
 report

@@ -17,9 +17,32 @@ all_dated() {
                                           END { exit bad || NR == 0 }'
 }
 
+# The members that the listing command "$@" shows come in the order tar's
+# --sort=name packs them: each after the members of its folder that sort before it.
+in_name_order() {
+    "$@" | LC_ALL=C awk '{ path = $0 ""; sub(/\/$/, "", path); parent = path; name = path
+                           if (sub(/\/[^\/]*$/, "", parent)) sub(/.*\//, "", name); else parent = ""
+                           if (parent in last && !(last[parent] < name)) bad = 1
+                           last[parent] = name }
+                         END { exit bad || NR == 0 }'
+}
+
+deb_members() { dpkg-deb --fsys-tarfile "$1" | tar -t; }
+
 git clone -q "${1:?usage: release_test.sh SOURCE_DIR}" "$work/repo"
 cd "$work/repo" || exit 1
 version=$(sed -n 's/^project(vibrating-string VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+# scripts/tarball, which packs both archives, on files that another user owns
+# and that were made out of order: root owns every member, in name order.
+mkdir -p "$work/unsorted/top/b"
+for name in c b-x b/y b/x a; do echo "$name" >"$work/unsorted/top/$name"; done
+[ "$(id -u)" -ne 0 ] || chown -R 65534:65534 "$work/unsorted"
+moment="2023-11-14 22:13"
+SOURCE_DATE_EPOCH=1700000000 scripts/tarball "$work/unsorted/top" "$work/unsorted.tar.gz" \
+    >"$work/out" 2>&1
+check "packing another user's files: owned by root" all_dated tar -tvzf "$work/unsorted.tar.gz"
+check "packing files made out of order: in name order" in_name_order tar -tzf "$work/unsorted.tar.gz"
 
 echo "# changed" >>scripts/lint
 touch notes.txt
@@ -33,7 +56,6 @@ rm notes.txt
 
 SOURCE_DATE_EPOCH=1700000000 scripts/release >"$work/out" 2>&1
 check "a clean tree: makes the release" test $? -eq 0
-moment="2023-11-14 22:13"
 deb=$(cd dist && echo vibrating-string_"$version"_*.deb)
 web=vibrating-string-web-$version.tar.gz
 source=vibrating-string-$version.tar.gz
@@ -48,6 +70,9 @@ check "the changelog is dated the caller's moment" \
            grep -q 'Tue, 14 Nov 2023 22:13:20 +0000'"
 check "the archives' members are dated the caller's moment" all_dated tar -tvzf "dist/$web"
 check "the source archive's too" all_dated tar -tvzf "dist/$source"
+check "the package's members are in name order" in_name_order deb_members "dist/$deb"
+check "the site archive's members are in name order" in_name_order tar -tzf "dist/$web"
+check "the source archive's too" in_name_order tar -tzf "dist/$source"
 check "the gzip headers carry no time" sh -c "for f in dist/*.tar.gz; do [ \"\$(od -An -tu4 -j4 -N4 \"\$f\")\" -eq 0 ] || exit 1; done"
 
 mkdir "$work/commit" "$work/released"

@@ -52,7 +52,9 @@ export function launch({ extraFlags = [], prefs = {} } = {}) {
 // A page, in a browser context of its own or in the context given, whose
 // every glFlush (one per drawn picture) is counted in window.draws, every
 // mouse release in window.releases, the first draw timed in window.firstDraw
-// (from the start of the navigation) and read back into window.firstPicture;
+// (from the start of the navigation) and read back into window.firstPicture,
+// the draws before the first service worker's registration in
+// window.drawsAtRegister;
 // its console errors and uncaught exceptions are kept in page.errors, every
 // response's content type in page.types, and every request that leaves the
 // page (data: URLs do not) in page.requests.
@@ -93,6 +95,15 @@ export async function openPage(browserOrContext, url, viewport = {}) {
       window.draws += 1;
       return flush.call(this);
     };
+    // Where there are service workers (a secure context), how many pictures
+    // had been drawn when the page first registered one.
+    if (window.ServiceWorkerContainer) {
+      const register = ServiceWorkerContainer.prototype.register;
+      ServiceWorkerContainer.prototype.register = function recordedRegister(...args) {
+        window.drawsAtRegister ??= window.draws;
+        return register.apply(this, args);
+      };
+    }
   });
   if (url) await page.goto(url);
   return page;
@@ -154,7 +165,7 @@ export const programState = (page) => page.evaluate(() => ({
 
 // Waits until the program is idle, then reads the canvas unless told not
 // to. Resolves to { draws, pixels }; throws after `limitMs` if it never
-// stops drawing.
+// comes to rest, saying whether it never drew or kept drawing.
 export async function settle(page, { read = true, limitMs = 60000 } = {}) {
   const deadline = Date.now() + limitMs;
   for (;;) {
@@ -163,7 +174,10 @@ export async function settle(page, { read = true, limitMs = 60000 } = {}) {
       const pixels = read ? await canvasPixels(page) : null;
       if ((await draws(page)) === state.draws) return { draws: state.draws, pixels };
     }
-    if (Date.now() > deadline) throw new Error('the program kept drawing');
+    if (Date.now() > deadline) {
+      throw new Error(state.draws === 0 ? `the program never drew in ${limitMs} ms`
+        : `the program kept drawing for ${limitMs} ms (${state.draws} draws)`);
+    }
     await sleep(50);
   }
 }
