@@ -3,10 +3,10 @@
 // set-up one frame at a time, as the window's redraws do, and writes either a
 // line per frame (its largest displacement and its energy) or, for a range
 // of frames, the displacement of every node.
+#include "string_measures.h"
 #include "string_model.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,39 +30,6 @@ covers (201 steps of sqrt(1e-11)) at unit wave speed.
   --output FILE       write to FILE instead of standard output
   --help              this text
 )";
-
-// Time one frame covers: STEPS_PER_FRAME steps of dt, where STEP_COEFF is (dt*c)^2 and c = 1.
-const double FRAME_TIME = STEPS_PER_FRAME * std::sqrt(STEP_COEFF);
-
-double largest_displacement()
-{
-    double largest = 0;
-    for (int i = 0; i < N; ++i) {
-        largest = std::fmax(largest, std::fabs(gsl_vector_get(string_state.u_curr, i)));
-    }
-    return largest;
-}
-
-// The energy of a string of unit tension and unit density whose shape is the
-// piecewise-linear one through the nodes: strain energy 1/2 of the integral
-// of u_x^2, plus kinetic energy 1/2 of the integral of u_t^2, with the nodes'
-// velocities taken from the last step, (u_curr - u_prev) / dt.
-double energy()
-{
-    const double dt = std::sqrt(STEP_COEFF);
-    const gsl_vector *u = string_state.u_curr;
-    const gsl_vector *u_prev = string_state.u_prev;
-    double strain = 0;
-    double kinetic = 0;
-    for (int i = 0; i + 1 < N; ++i) {
-        const double slope = (gsl_vector_get(u, i + 1) - gsl_vector_get(u, i)) / H;
-        strain += 0.5 * slope * slope * H;
-        const double a = (gsl_vector_get(u, i) - gsl_vector_get(u_prev, i)) / dt;
-        const double b = (gsl_vector_get(u, i + 1) - gsl_vector_get(u_prev, i + 1)) / dt;
-        kinetic += H / 6 * (a * a + a * b + b * b); // 1/2 of the integral of the linear velocity squared
-    }
-    return strain + kinetic;
-}
 
 bool parse_count(const char *text, long &value)
 {
@@ -142,11 +109,12 @@ int main(int argc, char **argv)
 
     setup_string();
     string_state.initialized = 1;
-    std::fputs(shape ? "frame,node,displacement\n" : "frame,time,largest_displacement,energy\n", out);
+    std::fputs(shape ? "frame,node,displacement\n" : HISTORY_HEADER, out);
     for (long frame = 0; frame <= frames; ++frame) {
         if (!shape) {
-            std::fprintf(out, "%ld,%.6g,%.9g,%.9g\n", frame, static_cast<double>(frame) * FRAME_TIME,
-                         largest_displacement(), energy());
+            char line[128];
+            history_line(line, sizeof line, frame, largest_displacement(), energy());
+            std::fputs(line, out);
         } else if (frame >= first) {
             for (int i = 0; i < N; ++i) {
                 std::fprintf(out, "%ld,%d,%.9g\n", frame, i, gsl_vector_get(string_state.u_curr, i));

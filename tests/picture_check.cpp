@@ -2,14 +2,17 @@
 // The window tests' picture matching for pictures taken elsewhere (the
 // page tests, which run it under Node): reads a binary PPM and prints, for
 // each model frame from FIRST to LAST,
-// "frame matches mean_distance first_in_view last_in_view".
+// "frame matches mean_distance first_in_view last_in_view";
+// with --displacements instead, "frame u_0 ... u_99", the model's own.
 //   usage: picture_check PICTURE.ppm FIRST LAST
+//          picture_check --displacements FIRST LAST
 #include "string_picture.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <string>
 
 namespace {
 
@@ -41,9 +44,20 @@ bool read_ppm(const char *path, Picture &picture)
 
 int main(int argc, char **argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--displacements") {
+        for (int frame = std::atoi(argv[2]); frame <= std::atoi(argv[3]); ++frame) {
+            std::printf("%d", frame);
+            for (const double u : model_frame(frame)) {
+                std::printf(" %.17g", u);
+            }
+            std::printf("\n");
+        }
+        return 0;
+    }
     Picture picture;
     if (argc != 4 || !read_ppm(argv[1], picture)) {
-        std::cerr << "usage: picture_check PICTURE.ppm FIRST LAST (a binary PPM, 8 bits per channel)\n";
+        std::cerr << "usage: picture_check PICTURE.ppm FIRST LAST (a binary PPM, 8 bits per channel)\n"
+                     "       picture_check --displacements FIRST LAST\n";
         return 2;
     }
     for (int frame = std::atoi(argv[2]); frame <= std::atoi(argv[3]); ++frame) {

@@ -2,38 +2,48 @@
 // Lighthouse's mobile audit of the page (the CPU slowed 4x, a slow network
 // simulated), served compressed as a static host serves it, in Debian's
 // Chromium: the median of RUNS runs of each category's score and of the total
-// blocking time, and the longest main-thread tasks of the median run.
-//   usage: node web/lighthouse.mjs SITE_DIR [RUNS]     (default 3)
+// blocking time, and the longest main-thread tasks of the median run. Given
+// FLOOR_DIR, a page that does the least any WebGL page does, it audits that
+// too, in turns with the page, so that both see the same machine.
+//   usage: node web/lighthouse.mjs SITE_DIR [RUNS] [FLOOR_DIR]     (RUNS: default 3)
 //   prints: "lighthouse performance P accessibility A best-practices B seo S tbt_ms T"
-//   then a line per long task: "long_task MS URL"
+//   then a line per long task: "long_task MS URL", and with FLOOR_DIR
+//   "lighthouse_floor performance P tbt_ms T"
 import * as chromeLauncher from 'chrome-launcher';
 import lighthouse from 'lighthouse';
 
 import { address, serve } from './serve.mjs';
 
-const [site, runs = '3'] = process.argv.slice(2);
+const [site, runs = '3', floorSite] = process.argv.slice(2);
 const CATEGORIES = ['performance', 'accessibility', 'best-practices', 'seo'];
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
+// One audit of `server`'s page, in a fresh profile: nothing cached, no service worker yet.
+async function audit(server) {
+  const chrome = await chromeLauncher.launch({
+    chromePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+    chromeFlags: ['--headless=new', '--no-sandbox', '--disable-quic', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+  });
+  try {
+    return (await lighthouse(address(server), { port: chrome.port, output: 'json', logLevel: 'error' })).lhr;
+  } finally {
+    await chrome.kill();
+  }
+}
+
 const server = await serve(site, 0, () => false, { compress: true });
+const floorServer = floorSite ? await serve(floorSite, 0, () => false, { compress: true }) : null;
 const results = [];
+const floorResults = [];
 try {
   for (let run = 0; run < Number(runs); run += 1) {
-    // A fresh profile each run: nothing cached, no service worker yet.
-    const chrome = await chromeLauncher.launch({
-      chromePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-      chromeFlags: ['--headless=new', '--no-sandbox', '--disable-quic', '--disable-background-networking',
-        '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
-    });
-    try {
-      const { lhr } = await lighthouse(address(server), { port: chrome.port, output: 'json', logLevel: 'error' });
-      results.push(lhr);
-    } finally {
-      await chrome.kill();
-    }
+    results.push(await audit(server));
+    if (floorServer) floorResults.push(await audit(floorServer));
   }
 } finally {
   server.close();
+  floorServer?.close();
 }
 
 const tbt = (lhr) => lhr.audits['total-blocking-time'].numericValue;
@@ -44,6 +54,11 @@ const middle = results.find((lhr) => tbt(lhr) === median(results.map(tbt)));
 for (const task of middle.audits['long-tasks'].details?.items ?? []) {
   console.log(`long_task ${task.duration.toFixed(0)} ${task.url} start ${task.startTime.toFixed(0)}`);
 }
-const failed = Object.values(middle.audits).filter((audit) => audit.score !== null && audit.score < 1 &&
-  audit.scoreDisplayMode !== 'informative' && audit.scoreDisplayMode !== 'manual');
-console.log(`below_full_marks ${failed.map((audit) => audit.id).join(' ')}`);
+const failed = Object.values(middle.audits).filter((result) => result.score !== null && result.score < 1 &&
+  result.scoreDisplayMode !== 'informative' && result.scoreDisplayMode !== 'manual');
+console.log(`below_full_marks ${failed.map((result) => result.id).join(' ')}`);
+if (floorResults.length > 0) {
+  console.log(`lighthouse_floor performance ${median(floorResults.map((lhr) => lhr.categories.performance.score))}` +
+              ` tbt_ms ${median(floorResults.map(tbt)).toFixed(0)}` +
+              ` (each run: ${floorResults.map((lhr) => `${lhr.categories.performance.score}/${tbt(lhr).toFixed(0)}`).join(' ')})`);
+}

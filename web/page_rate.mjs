@@ -3,14 +3,18 @@
 // the CPU slowed THROTTLE times as DevTools does for a phone, next to the
 // rate at which the browser offers frames (requestAnimationFrame), and the
 // time each refresh spends in the page's animation-frame callbacks: the
-// program's draw, its 201 steps and GLUT's idle call. COMPOSITING=gpu
-// composites as a phone does (see browser.mjs).
-//   usage: node web/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE]
+// program's draw, its 201 steps, GLUT's idle call and, unless EXPLAIN is
+// off, the space-time picture and the numbers beside the string (off: hidden
+// with their one control). COMPOSITING=gpu composites as a phone does (see
+// browser.mjs).
+//   usage: node web/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off]
 //   prints: "page_fps N display_fps N callback_median_ms N callback_p90_ms N"
 import { draws, sleep, withPage } from './browser.mjs';
 
-const [site, seconds = '5', throttle = '1'] = process.argv.slice(2);
+const [site, seconds = '5', throttle = '1', explain = 'on'] = process.argv.slice(2);
 await withPage(site, {}, async (page) => {
+  await page.waitForFunction(() => !document.getElementById('explain').hidden);
+  if (explain === 'off') await page.click('#explain-toggle');
   await page.emulateCPUThrottling(Number(throttle));
   await page.click('#start');
   await sleep(1000);

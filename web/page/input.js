@@ -9,6 +9,7 @@ function followMouseTable(view, type, button) {
   if (!view.ready) return;
   if (button === 0 || (button === 2 && type === 'mousedown')) {
     view.stateText.textContent = button === 0 ? 'running' : 'stopped';
+    (button === 0 ? view.onRunning : view.onStopped).forEach((callback) => callback());
   }
 }
 

@@ -84,6 +84,7 @@ export function programModule(view) {
         view.canvas.classList.remove('waiting');
         showStatus(view, null);
         enableControls(view, !view.contextLost);
+        view.whenReady.forEach((callback) => callback());
         keepForOffline();
       }));
     },

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The page around the program: loads it (loading.js), passes on what the
-// user does (input.js), pauses it while the browser has taken its WebGL
-// context away (context_loss.js). The program itself is unchanged; the page
+// user does (input.js), shows and saves what the string does (explain.js),
+// pauses it while the browser has taken its WebGL context away
+// (context_loss.js). The program itself is unchanged; the page
 // reaches it only through Emscripten's Module, its one global.
 // The build bundles these modules into one script, page.js.
 import { pauseWhileContextLost } from './context_loss.js';
+import { explainRun } from './explain.js';
 import { wireInput } from './input.js';
 import { load, programModule, reportErrors } from './loading.js';
 import { findView } from './view.js';
@@ -21,5 +23,6 @@ new ResizeObserver(() => {
 }).observe(view.canvas);
 
 wireInput(view, program);
+explainRun(view, program);
 pauseWhileContextLost(view, program);
 load(view, program);

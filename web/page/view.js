@@ -14,7 +14,11 @@ export function findView() {
     controls: document.querySelectorAll('#controls button, #controls input'),
     widthControl: document.getElementById('width'),
     widthValue: document.getElementById('width-value'),
+    explanation: document.getElementById('explain'),
     ready: false, // the program runs and has drawn its first picture
+    whenReady: [], // called once it is
+    onStopped: [], // called as the state turns to stopped, and to running
+    onRunning: [],
     failed: false,
     contextLost: false,
   };
@@ -35,6 +39,7 @@ export function showFailure(view, text) {
   view.statusMessage.hidden = true;
   view.failure.textContent = text;
   view.failure.hidden = false;
+  view.explanation.hidden = true;
   enableControls(view, false);
 }
 

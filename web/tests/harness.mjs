@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the page tests add to the browser driving (../browser.mjs): the
 // canvas matched against the model's frames by the native tests' own matcher
-// (picture_check, compiled for Node: PICTURE_CHECK), the mouse and the width
+// (picture_check, compiled for Node: PICTURE_CHECK), the model's
+// displacements from it and the colours they should have, the native
+// vibrating-string-history's lines (HISTORY_TOOL), the mouse and the width
 // control as a user works them, and the faults a bad network makes.
+import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
@@ -40,6 +43,87 @@ export function checkFrames([width, height, rgba], first, last) {
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
+}
+
+// The model's displacements (u_curr) after each frame from `first` to
+// `last`, from the matcher's own copy of the model: a Map from frame to array.
+export function modelDisplacements(first, last) {
+  const output = execFileSync(process.execPath, [process.env.PICTURE_CHECK, '--displacements', String(first),
+    String(last)], { encoding: 'utf8' });
+  return new Map(output.trim().split('\n').map((line) => {
+    const [frame, ...displacements] = line.split(' ').map(Number);
+    return [frame, displacements];
+  }));
+}
+
+// The colour the space-time picture's legend promises for a displacement u:
+// drawn 1.5 u high, as the string is, on a scale from blue (1.5 world units
+// down) through white (at rest) to red (1.5 up), linear between these stops,
+// and the end colours beyond.
+const LEGEND = [[-1.5, [33, 102, 172]], [-0.75, [146, 197, 222]], [0, [255, 255, 255]],
+  [0.75, [244, 165, 130]], [1.5, [178, 24, 43]]];
+export function legendColour(u) {
+  const height = Math.min(Math.max(1.5 * u, -1.5), 1.5);
+  const upper = LEGEND.findIndex(([stop], i) => i > 0 && height <= stop);
+  const [[from, low], [to, high]] = [LEGEND[upper - 1], LEGEND[upper]];
+  return low.map((channel, c) => channel + ((high[c] - channel) * (height - from)) / (to - from));
+}
+
+// The lines vibrating-string-history writes for frames 0..last, its header first.
+export function historyLines(last) {
+  assert.ok(existsSync(process.env.HISTORY_TOOL ?? ''),
+    `HISTORY_TOOL (${process.env.HISTORY_TOOL}) must be the native vibrating-string-history, built`);
+  return execFileSync(process.env.HISTORY_TOOL, ['--frames', String(last)], { encoding: 'utf8' }).trim().split('\n');
+}
+
+// The space-time picture as drawn, from its canvas: [width, height, RGBA bytes].
+export async function spacetimePixels(page) {
+  const [width, height, base64] = await page.$eval('#spacetime', (canvas) => {
+    const bytes = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    return [canvas.width, canvas.height, btoa(text)];
+  });
+  return [width, height, Buffer.from(base64, 'base64')];
+}
+
+// Waits until `predicate(arg)`, run in the page, holds; a page that never
+// gets there fails naming `what` it was waiting for.
+export function waitInPage(page, what, predicate, arg) {
+  return page.waitForFunction(predicate, { timeout: 60000 }, arg).catch((error) => {
+    throw new Error(`waiting for ${what}: ${error.message}`);
+  });
+}
+
+// From now on, what the page hands the browser to download is kept in
+// window.saves as { name, blob } instead of being saved to disk.
+export const keepSaves = (page) => page.evaluate(() => {
+  window.saves = [];
+  const blobs = new Map();
+  const createURL = URL.createObjectURL;
+  URL.createObjectURL = (blob) => {
+    const url = createURL.call(URL, blob);
+    blobs.set(url, blob);
+    return url;
+  };
+  HTMLAnchorElement.prototype.click = function keptSave() {
+    window.saves.push({ name: this.download, blob: blobs.get(this.href) });
+  };
+});
+
+// The download the click on `selector` makes, kept by keepSaves: its name,
+// type, and contents as text (`text`) or base64.
+export async function savedBy(page, selector) {
+  const count = await page.evaluate(() => window.saves.length);
+  await page.click(selector);
+  await page.waitForFunction((before) => window.saves.length > before, {}, count);
+  return page.evaluate(async () => {
+    const { name, blob } = window.saves.at(-1);
+    const bytes = new Uint8Array(await blob.arrayBuffer());
+    let binary = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) binary += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    return { name, type: blob.type, text: new TextDecoder().decode(bytes), base64: btoa(binary) };
+  });
 }
 
 // Presses and releases a mouse button over the canvas's centre.

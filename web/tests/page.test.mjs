@@ -21,8 +21,9 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { after, before, test } from 'node:test';
 import {
-  address, checkFrames, clickCanvas, closePage, draws, engine, failing, firstPicture, launch, openPage,
-  serve, setWidth, settle, sleep, waitForDraws,
+  address, checkFrames, clickCanvas, closePage, draws, engine, failing, firstPicture, historyLines, keepSaves,
+  launch, legendColour, modelDisplacements, openPage, savedBy, serve, setWidth, settle, sleep, spacetimePixels,
+  waitForDraws, waitInPage,
 } from './harness.mjs';
 
 const site = process.env.SITE_DIR;
@@ -87,6 +88,86 @@ async function assertStaysStill(target, action) {
 async function firstPictureFit(target) {
   const pixels = await firstPicture(target);
   return { size: pixels.slice(0, 2), ...checkFrames(pixels, 0, 0).get(0) };
+}
+
+// The space-time picture once `newest` is the frame drawn last: row r from
+// the top is frame newest - r, for every frame kept, and each node in view
+// has in its column, under its vertex in the string's canvas
+// (9 i - 400 pixels from the middle), the legend's colour for the model's
+// displacement of that node in that frame, to within rounding; rows of no
+// frame yet are grey. Once the string moves, the rows fit their own frames
+// better than the frames before or after them.
+async function assertRowsAreFrames(target, newest) {
+  const [width, height, rgba] = await spacetimePixels(target);
+  assert.deepEqual([width, height], [await target.$eval('#canvas', (canvas) => canvas.width), 300]);
+  const oldest = Math.max(0, newest - height + 1);
+  const model = modelDisplacements(Math.max(0, oldest - 1), newest + 1);
+  const column = (i) => width / 2 - 400 + 9 * i;
+  const nodes = Array.from({ length: 100 }, (_, i) => i).filter((i) => column(i) >= 0 && column(i) < width);
+  const offBy = (frame, shownAs) => nodes.map((i) => {
+    const at = 4 * ((newest - frame) * width + column(i));
+    const expected = legendColour(model.get(shownAs)[i]);
+    return Math.max(...expected.map((channel, c) => Math.abs(rgba[at + c] - channel)));
+  });
+  for (let frame = oldest; frame <= newest; frame += 1) {
+    const off = offBy(frame, frame);
+    const worst = Math.max(...off);
+    assert.ok(worst <= 1, `the row of frame ${frame} is off by ${worst} at node ${nodes[off.indexOf(worst)]}`);
+  }
+  if (newest + 1 < height) {
+    const grey = 4 * ((newest + 1) * width + width / 2);
+    assert.deepEqual([...rgba.subarray(grey, grey + 3)], [0xd9, 0xd9, 0xd9], 'a row below frame 0 is not empty');
+  }
+  if (newest >= 20) {
+    const total = (shift) => Array.from({ length: newest - oldest - 1 }, (_, k) => oldest + 1 + k)
+      .reduce((sum, frame) => sum + offBy(frame, frame + shift).reduce((a, b) => a + b, 0), 0);
+    for (const shift of [-1, 1]) {
+      assert.ok(total(0) < total(shift), `the rows fit the frames ${shift} from theirs as well as their own`);
+    }
+  }
+}
+
+// The two canvases' boxes on screen: the space-time picture exactly under the string's.
+async function assertPicturesAligned(target) {
+  const [string, spacetime] = await Promise.all(['#canvas', '#spacetime'].map(async (selector) => (await target.$(selector)).boundingBox()));
+  assert.deepEqual([spacetime.x, spacetime.width], [string.x, string.width]);
+  assert.ok(spacetime.y >= string.y + string.height, 'the space-time picture is not under the string');
+}
+
+// Runs the string from the frame shown until it has drawn `count` pictures, and stops it.
+async function runUntil(target, count) {
+  await target.click('#start');
+  await waitForDraws(target, count);
+  await target.click('#stop');
+  return settle(target, { read: false });
+}
+
+const numbersShown = (target) => target.evaluate(() => Object.fromEntries(['frame', 'time', 'largest', 'node', 'energy']
+  .map((name) => [name, document.getElementById(`number-${name}`).textContent])));
+const descriptionShown = (target) => target.$eval('#description', (description) => description.textContent);
+
+// The node whose displacement is largest in size in `frame` of the model.
+function largestNode(frame) {
+  const u = modelDisplacements(frame, frame).get(frame).map(Math.abs);
+  return u.indexOf(Math.max(...u));
+}
+
+const assertClose = (actual, expected, what) => assert.ok(Math.abs(actual - expected) <= 1e-8 * Math.abs(expected),
+  `${what}: ${actual}, not ${expected} within 1e-8`);
+
+// The saved CSV is vibrating-string-history --frames K's: the same header,
+// frame and time fields, and values within 1e-8.
+function assertHistoryOf(csv, last) {
+  const lines = csv.trim().split('\n');
+  const tool = historyLines(last);
+  assert.equal(lines.length, tool.length, `${lines.length - 1} frames saved, not ${tool.length - 1}`);
+  assert.equal(lines[0], tool[0]);
+  lines.slice(1).forEach((line, frame) => {
+    const [fields, toolFields] = [line.split(','), tool[frame + 1].split(',')];
+    assert.deepEqual(fields.slice(0, 2), toolFields.slice(0, 2));
+    assertClose(Number(fields[2]), Number(toolFields[2]), `frame ${frame}'s largest displacement`);
+    assertClose(Number(fields[3]), Number(toolFields[3]), `frame ${frame}'s energy`);
+  });
 }
 
 const stateShown = (target) => target.$eval('#state', (state) => state.textContent);
@@ -263,7 +344,7 @@ test('Start and Stop, by pointer and by keyboard, do what the two buttons do, an
   await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
 }));
 
-test("a narrower canvas, GLUT's default window, shows less of the string at the same scale, never squeezed", () => onServedPage(async (page) => {
+test("a narrower canvas, GLUT's default window, shows less of the string at the same scale, never squeezed, and widens back", () => onServedPage(async (page) => {
   // Moving, so that the picture tells its frame from the next.
   await page.click('#start');
   await waitForDraws(page, 40);
@@ -278,6 +359,29 @@ test("a narrower canvas, GLUT's default window, shows less of the string at the 
   const frame = assertShowsFrameBeforeLastAdvance(narrow);
   // x from -1.5 to 1.5: nodes 28 to 61.
   assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
+
+  // Back to 1000: the height stays 300, and the whole string is in view again.
+  await setWidth(page, 1000);
+  const wide = await settle(page);
+  assert.deepEqual(wide.pixels.slice(0, 2), [1000, 300]);
+  assert.equal(await page.$eval('#width-value', (output) => output.textContent), '1000 px');
+  const whole = assertShowsFrameBeforeLastAdvance(wide);
+  assert.deepEqual([whole.firstInView, whole.lastInView], [0, 99]);
+}));
+
+test('a reload after the slider moved starts again at 1000 px, with slider, label and canvas alike', () => onServedPage(async (page) => {
+  await setWidth(page, 300);
+  await settle(page, { read: false });
+  assert.equal(await page.$eval('#canvas', (canvas) => canvas.width), 300);
+  // Firefox restores a form control's value on a reload unless told not to.
+  await page.reload();
+  await page.waitForFunction(() => !document.getElementById('start').disabled);
+  assert.deepEqual(await page.evaluate(() => [document.getElementById('width').value,
+    document.getElementById('width-value').textContent]), ['1000', '1000 px']);
+  const first = await firstPictureFit(page);
+  assert.deepEqual(first.size, [1000, 300]);
+  assert.ok(first.matches, 'the first picture after the reload is not frame 0');
+  assert.deepEqual([first.firstInView, first.lastInView], [0, 99]);
 }));
 
 test('a lost WebGL context pauses the string, says so, and the string comes back where it was', () => onServedPage(async (page) => {
@@ -302,8 +406,73 @@ test('a lost WebGL context pauses the string, says so, and the string comes back
   await waitForDraws(page, lost + 20);
   await page.click('#stop');
   const stopped = await settle(page);
-  // Every draw before, during and after the loss advanced the same string.
+  // Every draw before, during and after the loss advanced the same string,
+  // and the space-time picture kept every row through it.
   assertShowsFrameBeforeLastAdvance(stopped);
+  await assertRowsAreFrames(page, stopped.draws - 1);
+}));
+
+test('the space-time picture: a row per picture, the newest on top, each node under its vertex, at 1000 and 300 px', () => onServedPage(async (page) => {
+  await assertRowsAreFrames(page, (await settle(page, { read: false })).draws - 1);
+  await assertPicturesAligned(page);
+  // Frame 1, a few dozen, and past the 300 the picture keeps.
+  for (const count of [2, 40, 330]) await assertRowsAreFrames(page, (await runUntil(page, count)).draws - 1);
+  await setWidth(page, 300);
+  const narrow = await settle(page, { read: false });
+  await assertRowsAreFrames(page, narrow.draws - 1);
+  await assertPicturesAligned(page);
+  // Stopped, nothing adds a row; asked, the words add none either.
+  await assertStaysStill(page, () => page.click('#describe'));
+  assert.equal(Number((await numbersShown(page)).frame), narrow.draws - 1);
+}));
+
+test("the numbers and the words are the model's at the frame shown, and Save data is vibrating-string-history's run", () => onServedPage(async (page) => {
+  await keepSaves(page);
+  const frame = (await runUntil(page, 120)).draws - 1;
+  const tool = historyLines(frame);
+  const [toolFrame, toolTime, toolLargest, toolEnergy] = tool.at(-1).split(',');
+  const shown = await numbersShown(page);
+  assert.deepEqual([shown.frame, shown.time], [toolFrame, toolTime]);
+  assertClose(Number(shown.largest), Number(toolLargest), 'the largest displacement');
+  assertClose(Number(shown.energy), Number(toolEnergy) / Number(tool[1].split(',')[3]), 'the energy against frame 0');
+  assert.equal(Number(shown.node), largestNode(frame));
+  // The stop said, unasked, where the string is furthest from rest.
+  const words = await descriptionShown(page);
+  assert.match(words, new RegExp(`^Frame ${frame},.* furthest from rest at node ${largestNode(frame)} `));
+  assert.match(words, /moving (up|down)/);
+
+  const saved = await savedBy(page, '#save-data');
+  assert.equal(saved.name, `vibrating-string-frames-0-${frame}.csv`);
+  assert.equal(saved.type, 'text/csv');
+  assertHistoryOf(saved.text, frame);
+
+  // Stopped, the words follow the picture when a redraw moves it on a frame.
+  await setWidth(page, 900);
+  const moved = (await settle(page, { read: false })).draws - 1;
+  assert.match(await descriptionShown(page), new RegExp(`^Frame ${moved},.* at node ${largestNode(moved)} `));
+  assert.equal((await numbersShown(page)).frame, String(moved));
+}));
+
+test("at frame 0 the words say the string is at rest, and the energy is the start's", () => onServedPage(async (page) => {
+  await settle(page, { read: false });
+  assert.equal(await descriptionShown(page), '');
+  // Describe, from the keyboard.
+  await page.focus('#describe');
+  await page.keyboard.press('Enter');
+  assert.match(await descriptionShown(page), /^Frame 0, time 0: .*node 40 .*It is at rest\. .*energy is 1\.000 times/);
+  assert.equal((await numbersShown(page)).energy, '1.00000000');
+}));
+
+test("hidden with one control, the new parts leave today's page, and come back with every row", () => onServedPage(async (page) => {
+  const stopped = await runUntil(page, 30);
+  await page.click('#explain-toggle');
+  assert.equal(await visible(page, '#explain-body'), false);
+  assert.equal(await visible(page, '#explain-toggle'), true);
+  // The string runs on meanwhile, and the picture keeps its rows.
+  const hidden = await runUntil(page, stopped.draws + 20);
+  await page.click('#explain-toggle');
+  assert.equal(await visible(page, '#spacetime'), true);
+  await assertRowsAreFrames(page, hidden.draws - 1);
 }));
 
 test('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', () => onServedPage(async (page) => {
@@ -360,6 +529,7 @@ test('on a phone: the whole string at first sight, no sideways scrolling, target
     // The same picture, 100 canvas pixels per unit, scaled to fit.
     assert.equal(canvasWidth, width);
     assert.ok(left >= 0 && right <= 375, `the canvas spans ${left} to ${right} px at width ${width}`);
+    await assertPicturesAligned(phone);
   }
   for (const id of ['start', 'stop']) {
     const box = await (await phone.$(`#${id}`)).boundingBox();
@@ -378,7 +548,7 @@ test('without JavaScript, nothing looks usable and the message stands where the 
   try {
     await page.setJavaScriptEnabled(false);
     await page.goto(address(server));
-    const shown = await page.evaluate(() => Array.from(document.querySelectorAll('#stage canvas, #stage p, #controls, #help'))
+    const shown = await page.evaluate(() => Array.from(document.querySelectorAll('#stage canvas, #stage p, #controls, #help, #explain'))
       .filter((element) => element.checkVisibility()).map((element) => element.id || element.textContent.trim()));
     assert.equal(shown.length, 1, `visible: ${shown.join(' | ')}`);
     assert.match(shown[0], /Turn JavaScript on/);
@@ -496,8 +666,18 @@ async function assertRuns(target) {
 }
 
 // Resolves once the service worker has this build's files and runs the page.
-const keptOffline = (target) => target.waitForFunction(() => navigator.serviceWorker.controller !== null,
-  { timeout: 60000 });
+const keptOffline = (target) => waitInPage(target, 'a service worker to run the page',
+  () => navigator.serviceWorker.controller !== null);
+
+// Resolves once the service worker is at rest: no new build installing or
+// waiting (every load asks the server for one, and a failing update is tried
+// again), and `cache` the only one kept.
+const workerAtRest = (target, cache) => waitInPage(target, `${cache} to be the only cache, with no update under way`,
+  async (kept) => {
+    const names = await window.caches.keys();
+    const registration = await navigator.serviceWorker.getRegistration();
+    return names.length === 1 && names[0] === kept && !registration.installing && !registration.waiting;
+  }, cache);
 
 test('the single file, alone in a folder and opened from disk, runs as the served page with no request', () => inFolder(async (folder) => {
   mkdirSync(join(folder, 'alone'));
@@ -513,10 +693,40 @@ test('the single file, alone in a folder and opened from disk, runs as the serve
     await clickCanvas(target, 'right');
     assert.equal(await stateShown(target), 'stopped');
     await setWidth(target, 300);
-    const frame = assertShowsFrameBeforeLastAdvance(await settle(target));
+    const narrow = await settle(target);
+    const frame = assertShowsFrameBeforeLastAdvance(narrow);
     assert.deepEqual([frame.firstInView, frame.lastInView], [28, 61]);
+    // Both saves, from disk: the run's data, and the space-time picture as shown.
+    await keepSaves(target);
+    assertHistoryOf((await savedBy(target, '#save-data')).text, narrow.draws - 1);
+    const png = await savedBy(target, '#save-picture');
+    assert.equal(png.name, `vibrating-string-space-time-${narrow.draws - 1}.png`);
+    const decoded = await target.evaluate(async (base64) => {
+      const image = await createImageBitmap(new Blob([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]));
+      const scratch = new OffscreenCanvas(image.width, image.height).getContext('2d');
+      scratch.drawImage(image, 0, 0);
+      const shown = document.getElementById('spacetime');
+      const pixels = (context) => Array.from(context.getImageData(0, 0, shown.width, shown.height).data).join();
+      return { size: [image.width, image.height], same: pixels(scratch) === pixels(shown.getContext('2d')) };
+    }, png.base64);
+    assert.deepEqual(decoded, { size: [300, 300], same: true });
     assert.deepEqual(target.requests.filter((url) => url !== pathToFileURL(file).href), []);
     assert.deepEqual(target.errors, []);
+    // Nor can it ask for one later (an install check, a click): the file's
+    // own markup names no file, only data: URLs and places in itself.
+    const references = await target.evaluate((html) => {
+      const parsed = new DOMParser().parseFromString(html, 'text/html');
+      const attributes = [...parsed.querySelectorAll('*')].flatMap((element) => [...element.attributes]
+        .filter((attribute) => /^(href|src|srcset|action|poster|data)$/.test(attribute.name))
+        .map((attribute) => `${element.localName} ${attribute.name}=${attribute.value}`));
+      const styles = [...parsed.querySelectorAll('style, [style]')]
+        .flatMap((element) => (element.localName === 'style' ? element.textContent : element.getAttribute('style'))
+          .match(/url\([^)]*\)/g) ?? []);
+      return { links: [...parsed.querySelectorAll('link')].map((link) => link.rel), attributes, styles };
+    }, readFileSync(file, 'utf8'));
+    assert.ok(!references.links.includes('manifest'), 'the single file links a manifest');
+    assert.deepEqual(references.attributes.filter((reference) => !/=(data:|#)/.test(reference)), []);
+    assert.deepEqual(references.styles.filter((url) => !/^url\(["']?data:/.test(url)), []);
   } finally {
     await closePage(target);
   }
@@ -540,6 +750,9 @@ test('after one visit, with the server gone, a reload and a new tab draw the str
     const visited = await openPage(context, url);
     await settle(visited, { read: false });
     await keptOffline(visited);
+    // Kept for later only once the first picture is up, not competing with it.
+    const drawsAtRegister = await visited.evaluate(() => window.drawsAtRegister);
+    assert.ok(drawsAtRegister >= 1, `the worker was registered after ${drawsAtRegister} draws`);
     stopServing(copyServer);
     await visited.reload();
     await assertRuns(visited);
@@ -562,11 +775,10 @@ test('a returning visitor gets a new build by the second load, and keeps the wor
   };
   const target = await openPage(browser, address(copyServer));
   const version = () => target.$eval('footer', (footer) => footer.textContent.trim());
-  const caches = () => target.evaluate(() => window.caches.keys());
   try {
     await settle(target, { read: false });
     await keptOffline(target);
-    const [working] = await caches();
+    const [working] = await target.evaluate(() => window.caches.keys());
     const first = await version();
 
     // The update's files cannot all be had: the install fails, as a whole.
@@ -587,22 +799,25 @@ test('a returning visitor gets a new build by the second load, and keeps the wor
         settled();
       });
     });
-    assert.equal(outcome, 'redundant');
+    assert.equal(outcome, 'redundant', 'the failing update did not fail as a whole');
     for (let load = 0; load < 2; load += 1) {
       await target.reload();
       await assertRuns(target);
       assert.equal(await version(), first);
     }
-    assert.deepEqual(await caches(), [working]);
+    // Each load tried the failing update again, which must leave nothing
+    // behind; and the next build must not be published under an install
+    // still fetching this one's files.
+    await workerAtRest(target, working);
 
     // Published whole: the first load fetches it, the second shows it.
     publish('9.9.9');
     renameSync(join(folder, 'icon-512.png'), join(copy, 'icon-512.png'));
     await target.reload();
-    await target.waitForFunction(async (old) => {
+    await waitInPage(target, 'the new build to replace the old in the cache', async (old) => {
       const names = await window.caches.keys();
       return names.length === 1 && names[0] !== old;
-    }, { timeout: 60000 }, working);
+    }, working);
     await target.reload();
     assert.equal(await version(), 'vibrating-string 9.9.9');
     await assertRuns(target);
@@ -610,6 +825,22 @@ test('a returning visitor gets a new build by the second load, and keeps the wor
   } finally {
     await closePage(target);
     stopServing(copyServer);
+  }
+}));
+
+test("the installed app's start address, from the page's manifest, answers with the page at frame 0", () => onServedPage(async (page) => {
+  const manifestUrl = await page.$eval('link[rel="manifest"]', (link) => link.href);
+  const manifest = await (await fetch(manifestUrl)).json();
+  const start = new URL(manifest.start_url, manifestUrl).href;
+  const answer = await fetch(start);
+  assert.equal(answer.status, 200, `the start address ${start} answers ${answer.status}`);
+  const app = await openPage(browser, start);
+  try {
+    await settle(app, { read: false });
+    assert.ok((await firstPictureFit(app)).matches, `the first picture at ${start} is not frame 0`);
+    assert.deepEqual(app.errors, []);
+  } finally {
+    await closePage(app);
   }
 }));
 
