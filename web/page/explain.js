@@ -99,7 +99,7 @@ function drawTrace(canvas, trace) {
   context.strokeStyle = '#222';
   context.beginPath();
   trace.points.forEach((ratio, i) => {
-    const x = (i / Math.max(TRACE_POINTS - 1, 1)) * (width - 1);
+    const x = (i / Math.max(trace.points.length - 1, 1)) * (width - 1);
     if (i === 0) context.moveTo(x, y(ratio));
     else context.lineTo(x, y(ratio));
   });

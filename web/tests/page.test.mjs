@@ -312,6 +312,8 @@ test('wakes only with the display while it runs, once per picture, and not at al
   await waitForDraws(page, (await draws(page)) + 5);
   const running = await wakeupsOver(page, (before) => waitForDraws(page, before.draws + 60));
   assert.equal(running.timers, 0, 'timers wake the running page');
+  // Waiting for it to come to rest says that it kept drawing.
+  await assert.rejects(settle(page, { limitMs: 500 }), /^Error: the program kept drawing for 500 ms \(\d+ draws\)/);
   // A draw and GLUT's idle call in each refresh.
   assert.ok(running.frames <= 2 * running.draws + 2, `${running.frames} frame callbacks for ${running.draws} draws`);
 
@@ -621,6 +623,8 @@ test('while the WebAssembly is slow to come: loading, nothing to click, then the
     await sleep(1000);
     assert.equal(await visible(target, '#status'), true);
     assert.match(await target.$eval('#status', (status) => status.textContent), /Loading/);
+    // Waiting on it says so: it never drew, rather than it kept drawing.
+    await assert.rejects(settle(target, { limitMs: 500 }), /^Error: the program never drew/);
     assert.equal(await visible(target, '#canvas'), false);
     assert.deepEqual(await controlsDisabled(target), [true, true, true]);
     // A click on Start or the slider now does nothing; the label keeps
