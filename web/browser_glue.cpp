@@ -26,17 +26,17 @@ struct FrameRecord {
 std::vector<FrameRecord> frames_shown;
 
 // The frame drawn, for the page: its number, its history line, the node of
-// its largest displacement, its energy and frame 0's, and both levels
-// (u_curr, then u_prev).
+// its largest displacement, its energy and frame 0's, and both levels of
+// `nodes` nodes each (u_curr, then u_prev).
 // clang-format off
 EM_JS(void, hand_to_page, (long frame, const char *line, int node, double energy, double energy_at_start,
-                           const double *levels), {
+                           const double *levels, int nodes), {
     if (Module['onFrameShown']) {
         const first = levels >> 3;
         Module['onFrameShown']({
             frame: frame, line: UTF8ToString(line), largestNode: node, energy: energy,
             energyAtStart: energy_at_start,
-            current: HEAPF64.slice(first, first + 100), previous: HEAPF64.slice(first + 100, first + 200)
+            current: HEAPF64.slice(first, first + nodes), previous: HEAPF64.slice(first + nodes, first + 2 * nodes)
         });
     }
 });
@@ -66,7 +66,7 @@ extern "C" void glFlush()
         levels[i] = gsl_vector_get(string_state.u_curr, i);
         levels[N + i] = gsl_vector_get(string_state.u_prev, i);
     }
-    hand_to_page(frame, line, largest_node(), record.energy, frames_shown.front().energy, levels);
+    hand_to_page(frame, line, largest_node(), record.energy, frames_shown.front().energy, levels, N);
 }
 
 // The run so far as vibrating-string-history --frames K writes it, K being

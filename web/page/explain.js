@@ -7,8 +7,8 @@
 // formatted by the same C++ as vibrating-string-history's; the page only
 // shows them.
 
-export const NODES = 100;
-export const ROWS = 300; // frames the space-time picture keeps
+const NODES = 100;
+const ROWS = 300; // frames the space-time picture keeps
 const COLUMN = 9; // canvas pixels from node to node: 0.09 world units
 // Displacements are drawn 1.5 times their size, in world units, as the
 // string is; beyond +-1.5 the picture shows the end colours.
@@ -36,7 +36,7 @@ const positionOf = (node) => ((9 * node) * 0.01 - 4).toFixed(2);
 // The words for a frame: where the string is furthest from rest, up and
 // down, which way those parts move (from the two stored levels), and the
 // energy against the start.
-export function describe(record) {
+function describe(record) {
   const { frame, line, largestNode, current, previous } = record;
   const time = line.split(',')[1];
   let [up, down] = [0, 0];
