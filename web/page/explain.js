@@ -17,8 +17,11 @@ const RANGE = 1.5;
 // colour-vision deficiencies still read: down blue, up red, white at rest.
 const SCALE = [[-1, [33, 102, 172]], [-0.5, [146, 197, 222]], [0, [255, 255, 255]],
   [0.5, [244, 165, 130]], [1, [178, 24, 43]]];
-const NOT_YET = '#d9d9d9'; // frames not drawn yet, and beyond the string's ends
 const TRACE_POINTS = 300;
+// While the string runs, the numbers change faster than anyone reads them,
+// and each change lays the page out again: they follow every few frames,
+// and every frame once it stops.
+const NUMBERS_EVERY = 10;
 
 function colourOf(displacement) {
   const t = Math.max(-1, Math.min(1, (1.5 * displacement) / RANGE));
@@ -69,7 +72,7 @@ function describe(record) {
 // `stride`-th frame, the stride doubling whenever the points fill up, so a
 // long run costs no more to draw than a short one.
 function energyTrace() {
-  const trace = { points: [], stride: 1 };
+  const trace = { points: [], stride: 1, changed: false };
   trace.add = (frame, ratio) => {
     if (frame % trace.stride !== 0) return;
     if (trace.points.length === TRACE_POINTS) {
@@ -78,6 +81,7 @@ function energyTrace() {
       if (frame % trace.stride !== 0) return;
     }
     trace.points.push(ratio);
+    trace.changed = true;
   };
   return trace;
 }
@@ -104,6 +108,7 @@ function drawTrace(canvas, trace) {
     else context.lineTo(x, y(ratio));
   });
   context.stroke();
+  trace.changed = false;
 }
 
 // Hands `blob` to the browser as a download: no request leaves the page.
@@ -130,59 +135,75 @@ function findElements() {
   };
 }
 
+// Where node 0's column starts, in string-canvas pixels: each column is
+// COLUMN pixels wide and centred on its node's vertex, 9 i - 400 pixels from
+// the middle of a canvas `width` wide.
+const firstColumn = (width) => width / 2 - 400 - Math.floor(COLUMN / 2);
+
 // Takes every frame the program draws from the start, and sets up the
 // pictures and controls once the string's first picture is up.
 export function explainRun(view, program) {
-  const levels = new Float64Array(ROWS * NODES); // the last ROWS frames, a ring
+  // The last ROWS frames' colours, a node a pixel, the newest in row 0;
+  // transparent where there is no frame yet, which shows the picture's grey.
+  const rows = new ImageData(NODES, ROWS);
   const trace = energyTrace();
-  const run = { latest: null, elements: null, rows: null, describing: false };
+  const run = { latest: null, elements: null, describing: false };
 
-  const paintRow = (record) => {
-    const slot = ROWS - 1 - (record.frame % ROWS); // the ring runs upwards: the newest is read first
-    const pixels = run.rowPixels.data;
-    for (let i = 0; i < NODES; i += 1) {
-      pixels.set([...colourOf(levels[(record.frame % ROWS) * NODES + i]), 255], 4 * i);
-    }
-    run.rows.getContext('2d').putImageData(run.rowPixels, 0, slot);
+  const addRow = (current) => {
+    rows.data.copyWithin(4 * NODES, 0, 4 * NODES * (ROWS - 1));
+    for (let i = 0; i < NODES; i += 1) rows.data.set([...colourOf(current[i]), 255], 4 * i);
   };
 
-  const draw = () => {
-    const { picture, trace: traceCanvas, numbers } = run.elements;
-    const { latest } = run;
-    if (picture.width !== view.canvas.width) picture.width = view.canvas.width;
-    const context = picture.getContext('2d');
-    context.fillStyle = NOT_YET;
-    context.fillRect(0, 0, picture.width, ROWS);
-    if (!latest) return;
-    // Node i's column is centred on its vertex, 9 i - 400 pixels from the middle.
-    context.imageSmoothingEnabled = false;
-    const left = picture.width / 2 - 400 - Math.floor(COLUMN / 2);
-    const newest = ROWS - 1 - (latest.frame % ROWS);
-    context.drawImage(run.rows, 0, newest, NODES, ROWS - newest, left, 0, NODES * COLUMN, ROWS - newest);
-    if (newest > 0) context.drawImage(run.rows, 0, 0, NODES, newest, left, ROWS - newest, NODES * COLUMN, newest);
 
+  const showNumbers = () => {
+    const { trace: traceCanvas, numbers } = run.elements;
+    const { latest } = run;
     const [frame, time, largest] = latest.line.trim().split(',');
     numbers.frame.textContent = frame;
     numbers.time.textContent = time;
     numbers.largest.textContent = largest;
     numbers.node.textContent = String(latest.largestNode);
     numbers.energy.textContent = (latest.energy / latest.energyAtStart).toPrecision(9);
-    drawTrace(traceCanvas, trace);
+    if (trace.changed) drawTrace(traceCanvas, trace);
+  };
+
+  const draw = () => {
+    const { picture, rowsCanvas } = run.elements;
+    const { width } = view.canvas;
+    if (picture.width !== width) picture.width = width;
+    rowsCanvas.getContext('2d').putImageData(rows, 0, 0);
+    const context = picture.getContext('2d');
+    context.clearRect(0, 0, width, ROWS);
+    context.imageSmoothingEnabled = false;
+    context.drawImage(rowsCanvas, firstColumn(width), 0, NODES * COLUMN, ROWS);
+    const running = view.stateText.textContent === 'running';
+    if (!running || run.latest.frame % NUMBERS_EVERY === 0) showNumbers();
+  };
+
+  // The picture as shown, on its grey, as PNG.
+  const savePicture = () => {
+    const { picture } = run.elements;
+    const shown = document.createElement('canvas');
+    shown.width = picture.width;
+    shown.height = ROWS;
+    const context = shown.getContext('2d');
+    context.fillStyle = getComputedStyle(picture).backgroundColor;
+    context.fillRect(0, 0, shown.width, ROWS);
+    context.drawImage(picture, 0, 0);
+    shown.toBlob((png) => download(png, `vibrating-string-space-time-${run.latest.frame}.png`), 'image/png');
   };
 
   const say = () => {
-    if (!run.latest) return;
     run.elements.description.textContent = describe(run.latest);
     run.describing = true;
   };
 
   program.onFrameShown = (record) => {
     try {
-      levels.set(record.current, (record.frame % ROWS) * NODES);
+      addRow(record.current);
       trace.add(record.frame, record.energy / record.energyAtStart);
       run.latest = record;
       if (!run.elements) return;
-      paintRow(record);
       if (!run.elements.body.hidden) draw();
       // Stopped, the words follow the picture (a redraw moves it on a frame); running, they wait.
       if (run.describing && view.stateText.textContent === 'stopped') say();
@@ -191,17 +212,17 @@ export function explainRun(view, program) {
     }
   };
 
-  view.onStopped.push(say);
+  view.onStopped.push(() => {
+    if (!run.elements.body.hidden) showNumbers();
+    say();
+  });
   view.onRunning.push(() => { run.describing = false; });
   view.whenReady.push(() => {
     const elements = findElements();
+    elements.rowsCanvas = document.createElement('canvas');
+    elements.rowsCanvas.width = NODES;
+    elements.rowsCanvas.height = ROWS;
     run.elements = elements;
-    run.rows = document.createElement('canvas');
-    run.rows.width = NODES;
-    run.rows.height = ROWS;
-    run.rowPixels = run.rows.getContext('2d').createImageData(NODES, 1);
-    const first = Math.max(0, (run.latest?.frame ?? -1) - ROWS + 1);
-    for (let frame = first; run.latest && frame <= run.latest.frame; frame += 1) paintRow({ frame });
     elements.toggle.checked = true; // a reload starts with it shown, whatever the browser restores
     elements.toggle.addEventListener('change', () => {
       elements.body.hidden = !elements.toggle.checked;
@@ -212,10 +233,7 @@ export function explainRun(view, program) {
       const csv = program.UTF8ToString(program._history_csv());
       download(new Blob([csv], { type: 'text/csv' }), `vibrating-string-frames-0-${run.latest.frame}.csv`);
     });
-    document.getElementById('save-picture').addEventListener('click', () => {
-      elements.picture.toBlob((png) => download(png, `vibrating-string-space-time-${run.latest.frame}.png`),
-        'image/png');
-    });
+    document.getElementById('save-picture').addEventListener('click', savePicture);
     elements.section.hidden = false;
     draw();
   });

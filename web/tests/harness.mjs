@@ -76,7 +76,9 @@ export function historyLines(last) {
   return execFileSync(process.env.HISTORY_TOOL, ['--frames', String(last)], { encoding: 'utf8' }).trim().split('\n');
 }
 
-// The space-time picture as drawn, from its canvas: [width, height, RGBA bytes].
+// The space-time picture as drawn, from its canvas: [width, height, RGBA
+// bytes]. (A screenshot of it can be a pixel off in Firefox, where it lies
+// at a fraction of a pixel.)
 export async function spacetimePixels(page) {
   const [width, height, base64] = await page.$eval('#spacetime', (canvas) => {
     const bytes = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
