@@ -154,7 +154,7 @@ export function explainRun(view, program) {
     for (let i = 0; i < NODES; i += 1) rows.data.set([...colourOf(current[i]), 255], 4 * i);
   };
 
-
+  // The frame shown, in the history tool's own figures, and the trace.
   const showNumbers = () => {
     const { trace: traceCanvas, numbers } = run.elements;
     const { latest } = run;
