@@ -80,14 +80,18 @@ export function historyLines(last) {
 // bytes]. (A screenshot of it can be a pixel off in Firefox, where it lies
 // at a fraction of a pixel.)
 export async function spacetimePixels(page) {
-  const [width, height, base64] = await page.$eval('#spacetime', (canvas) => {
-    const bytes = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-    let text = '';
-    for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
-    return [canvas.width, canvas.height, btoa(text)];
+  const [width, height, dataURL] = await page.$eval('#spacetime', async (canvas) => {
+    const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+    const reader = new FileReader();
+    const read = new Promise((done) => { reader.onload = () => done(reader.result); });
+    reader.readAsDataURL(new Blob([data]));
+    return [canvas.width, canvas.height, await read];
   });
-  return [width, height, Buffer.from(base64, 'base64')];
+  return [width, height, bytesOf(dataURL)];
 }
+
+// The bytes of a data: URL that FileReader.readAsDataURL made.
+const bytesOf = (dataURL) => Buffer.from(dataURL.slice(dataURL.indexOf(',') + 1), 'base64');
 
 // Waits until `predicate(arg)`, run in the page, holds; a page that never
 // gets there fails naming `what` it was waiting for.
@@ -119,13 +123,15 @@ export async function savedBy(page, selector) {
   const count = await page.evaluate(() => window.saves.length);
   await page.click(selector);
   await page.waitForFunction((before) => window.saves.length > before, {}, count);
-  return page.evaluate(async () => {
+  const { name, type, dataURL } = await page.evaluate(async () => {
     const { name, blob } = window.saves.at(-1);
-    const bytes = new Uint8Array(await blob.arrayBuffer());
-    let binary = '';
-    for (let i = 0; i < bytes.length; i += 0x8000) binary += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
-    return { name, type: blob.type, text: new TextDecoder().decode(bytes), base64: btoa(binary) };
+    const reader = new FileReader();
+    const read = new Promise((done) => { reader.onload = () => done(reader.result); });
+    reader.readAsDataURL(blob);
+    return { name, type: blob.type, dataURL: await read };
   });
+  const bytes = bytesOf(dataURL);
+  return { name, type, text: bytes.toString('utf8'), base64: bytes.toString('base64') };
 }
 
 // Presses and releases a mouse button over the canvas's centre.
