@@ -17,25 +17,28 @@ const template = {
 };
 
 export default [
+  // The builds' output, Emscripten's and esbuild's.
+  { ignores: ['build*/', 'dist/'] },
   js.configs.recommended,
   // The page's own modules, in the browser beside Emscripten's output, which
   // they reach through window.Module only.
-  { files: ['page/*.js'], languageOptions: { sourceType: 'module', globals: globals.browser } },
+  { files: ['web/page/*.js'], languageOptions: { sourceType: 'module', globals: globals.browser } },
   // A library that Emscripten preprocesses and merges into its output, with its runtime in scope.
   {
-    files: ['glut_idle.js'],
+    files: ['viewer/glut_idle.js'],
     processor: template,
     languageOptions: {
       sourceType: 'script',
       globals: {
         ...globals.browser, ...emscripten, macro: 'readonly', mergeInto: 'readonly', LibraryManager: 'readonly',
         Browser: 'readonly', ABORT: 'readonly', callUserCallback: 'readonly', safeSetTimeout: 'readonly',
+        EMSCRIPTEN_VERSION: 'readonly',
       },
     },
   },
-  // The service worker, which site.mjs fills in.
+  // The service worker, which cmake/site.mjs fills in.
   {
-    files: ['sw.js.in'],
+    files: ['web/sw.js.in'],
     processor: template,
     languageOptions: { sourceType: 'script', globals: { ...globals.serviceworker, macro: 'readonly' } },
   },

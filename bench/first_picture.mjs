@@ -2,11 +2,12 @@
 // Time from navigation to the first picture drawn, over cold loads (a fresh
 // browser context each, so nothing cached), in the browser BROWSER names:
 // the site served on 127.0.0.1, or a single-file page opened from disk.
-//   usage: node web/first_picture.mjs SITE_DIR|FILE.html [LOADS]     (default 5)
+//   usage: node bench/first_picture.mjs SITE_DIR|FILE.html [LOADS]     (default 5)
 //   prints: "first_picture_ms MEDIAN (each: ...)"
 import { pathToFileURL } from 'node:url';
 
-import { address, closePage, engine, launch, openPage, serve, waitForDraws } from './browser.mjs';
+import { address, closePage, engine, launch, openPage, serve, waitForDraws } from '../tools/browser.mjs';
+import { median } from './stats.mjs';
 
 const [where, loads = '5'] = process.argv.slice(2);
 const server = where.endsWith('.html') ? null : await serve(where);
@@ -24,6 +25,4 @@ try {
   await browser.close();
   server?.close();
 }
-const sorted = [...times].sort((a, b) => a - b);
-const median = sorted.length % 2 ? sorted[(sorted.length - 1) / 2] : (sorted[sorted.length / 2 - 1] + sorted[sorted.length / 2]) / 2;
-console.log(`first_picture_ms ${median.toFixed(0)} (${engine}, ${server ? 'served' : 'from disk'}, each: ${times.map((t) => t.toFixed(0)).join(' ')})`);
+console.log(`first_picture_ms ${median(times).toFixed(0)} (${engine}, ${server ? 'served' : 'from disk'}, each: ${times.map((t) => t.toFixed(0)).join(' ')})`);

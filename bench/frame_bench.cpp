@@ -1,34 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One frame (201 steps) of the WebAssembly model, and each part of a step,
-// timed under Node: for each, the median over repetitions, each the mean
-// of a batch.
+// timed under Node: for each, the time of every repetition, each the mean of
+// a batch; scripts/bench takes their median.
 //   usage: node frame_bench.js [repetitions]
-//   prints: "wasm_frame NS" then "wasm_PART NS" for the parts of a step
+//   prints: "wasm_frame NS..." then "wasm_PART NS..." for the parts of a step
 #include "string_model.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
-// Median nanoseconds per call of `run`, over `repetitions` batches of `batch` calls.
-template <typename Run> double median_ns(int repetitions, int batch, Run run)
+// Prints `name`, then the nanoseconds per call of `run` in each of
+// `repetitions` batches of `batch` calls.
+template <typename Run> void time_batches(const char *name, int repetitions, int batch, Run run)
 {
-    std::vector<double> nanoseconds;
+    std::printf("%s", name);
     for (int r = 0; r < repetitions; ++r) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < batch; ++i) {
             run();
         }
         const std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
-        nanoseconds.push_back(elapsed.count() / batch);
+        std::printf(" %.0f", elapsed.count() / batch);
     }
-    std::sort(nanoseconds.begin(), nanoseconds.end());
-    const size_t middle = nanoseconds.size() / 2;
-    return nanoseconds.size() % 2 == 1 ? nanoseconds[middle] : (nanoseconds[middle - 1] + nanoseconds[middle]) / 2;
+    std::printf("\n");
 }
 
 } // namespace
@@ -40,11 +37,11 @@ int main(int argc, char **argv)
     string_state.initialized = 1;
     advance_frame(); // warm up
 
-    std::printf("wasm_frame %.0f\n", median_ns(repetitions, 500, advance_frame));
+    time_batches("wasm_frame", repetitions, 500, advance_frame);
     const int steps = 500 * STEPS_PER_FRAME;
-    std::printf("wasm_product %.0f\n", median_ns(repetitions, steps, stiffness_product));
-    std::printf("wasm_solve %.0f\n", median_ns(repetitions, steps, mass_solve));
-    std::printf("wasm_vector_arithmetic %.0f\n", median_ns(repetitions, steps, combine_levels));
-    std::printf("wasm_level_copies %.0f\n", median_ns(repetitions, steps, shift_levels));
+    time_batches("wasm_product", repetitions, steps, stiffness_product);
+    time_batches("wasm_solve", repetitions, steps, mass_solve);
+    time_batches("wasm_vector_arithmetic", repetitions, steps, combine_levels);
+    time_batches("wasm_level_copies", repetitions, steps, shift_levels);
     return 0;
 }

@@ -5,25 +5,26 @@
 // blocking time, and the longest main-thread tasks of the median run. Given
 // FLOOR_DIR, a page that does the least any WebGL page does, it audits that
 // too, in turns with the page, so that both see the same machine.
-//   usage: node web/lighthouse.mjs SITE_DIR [RUNS] [FLOOR_DIR]     (RUNS: default 3)
+//   usage: node bench/lighthouse.mjs SITE_DIR [RUNS] [FLOOR_DIR]     (RUNS: default 3)
 //   prints: "lighthouse performance P accessibility A best-practices B seo S tbt_ms T"
 //   then a line per long task: "long_task MS URL", and with FLOOR_DIR
 //   "lighthouse_floor performance P tbt_ms T"
 import * as chromeLauncher from 'chrome-launcher';
 import lighthouse from 'lighthouse';
 
-import { address, serve } from './serve.mjs';
+import { chromiumFlags } from '../tools/browser.mjs';
+import { address, serve } from '../tools/serve.mjs';
+import { median } from './stats.mjs';
 
 const [site, runs = '3', floorSite] = process.argv.slice(2);
 const CATEGORIES = ['performance', 'accessibility', 'best-practices', 'seo'];
-const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // One audit of `server`'s page, in a fresh profile: nothing cached, no service worker yet.
 async function audit(server) {
   const chrome = await chromeLauncher.launch({
     chromePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    chromeFlags: ['--headless=new', '--no-sandbox', '--disable-quic', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+    // Composited on the GPU's stand-in, as a phone composites.
+    chromeFlags: ['--headless=new', ...chromiumFlags('gpu')],
   });
   try {
     return (await lighthouse(address(server), { port: chrome.port, output: 'json', logLevel: 'error' })).lhr;
@@ -50,7 +51,9 @@ const tbt = (lhr) => lhr.audits['total-blocking-time'].numericValue;
 const scores = CATEGORIES.map((name) => `${name} ${median(results.map((lhr) => lhr.categories[name].score))}`);
 console.log(`lighthouse ${scores.join(' ')} tbt_ms ${median(results.map(tbt)).toFixed(0)}` +
             ` (each run: ${results.map((lhr) => `${lhr.categories.performance.score}/${tbt(lhr).toFixed(0)}`).join(' ')})`);
-const middle = results.find((lhr) => tbt(lhr) === median(results.map(tbt)));
+// The run nearest the median (the median itself where the runs are odd in number).
+const middle = results.reduce((near, lhr) => (Math.abs(tbt(lhr) - median(results.map(tbt)))
+  < Math.abs(tbt(near) - median(results.map(tbt))) ? lhr : near));
 for (const task of middle.audits['long-tasks'].details?.items ?? []) {
   console.log(`long_task ${task.duration.toFixed(0)} ${task.url} start ${task.startTime.toFixed(0)}`);
 }

@@ -7,9 +7,10 @@
 // off, the space-time picture and the numbers beside the string (off: hidden
 // with their one control). COMPOSITING=gpu composites as a phone does (see
 // browser.mjs).
-//   usage: node web/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off]
+//   usage: node bench/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off]
 //   prints: "page_fps N display_fps N callback_median_ms N callback_p90_ms N"
-import { draws, sleep, withPage } from './browser.mjs';
+import { draws, sleep, withPage } from '../tools/browser.mjs';
+import { median, quantile } from './stats.mjs';
 
 const [site, seconds = '5', throttle = '1', explain = 'on'] = process.argv.slice(2);
 await withPage(site, {}, async (page) => {
@@ -39,8 +40,6 @@ await withPage(site, {}, async (page) => {
   }), Number(seconds) * 1000);
   const elapsed = (Date.now() - started) / 1000;
   const drawn = await draws(page) - drawsBefore;
-  const sorted = perRefresh.sort((a, b) => a - b);
-  const at = (q) => sorted[Math.min(sorted.length - 1, Math.floor(q * sorted.length))];
   console.log(`page_fps ${(drawn / elapsed).toFixed(1)} display_fps ${(offered / Number(seconds)).toFixed(1)} ` +
-              `callback_median_ms ${at(0.5).toFixed(2)} callback_p90_ms ${at(0.9).toFixed(2)}`);
+              `callback_median_ms ${median(perRefresh).toFixed(2)} callback_p90_ms ${quantile(perRefresh, 0.9).toFixed(2)}`);
 });

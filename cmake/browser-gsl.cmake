@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# GSL for the browser build, made from Debian's source by web/build-gsl once
+# GSL for the browser build, made from Debian's source by cmake/build-gsl once
 # per build directory and choice of SIMD. Defines gsl_with_cblas, as the
 # native build does.
 option(VIBSTRING_SIMD "Compile for WebAssembly SIMD (-msimd128)" ON)
@@ -11,7 +11,7 @@ else()
   set(gsl_flags)
 endif()
 add_custom_command(OUTPUT ${gsl_prefix}/lib/libgsl.a
-                   COMMAND ${PROJECT_SOURCE_DIR}/web/build-gsl ${gsl_prefix} ${gsl_flags}
+                   COMMAND ${PROJECT_SOURCE_DIR}/cmake/build-gsl ${gsl_prefix} ${gsl_flags}
                    COMMENT "Building GSL for the browser" VERBATIM)
 add_custom_target(gsl_for_the_browser DEPENDS ${gsl_prefix}/lib/libgsl.a)
 file(MAKE_DIRECTORY ${gsl_prefix}/include)

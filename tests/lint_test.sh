@@ -13,7 +13,7 @@ source=${1:?usage: lint_test.sh SOURCE_DIR}
 git clone -q "$source" "$work/repo"
 cd "$work/repo" || exit 1
 # The pinned tools as the source tree has them installed, else installed anew.
-[ ! -d "$source/web/node_modules" ] || ln -s "$source/web/node_modules" web/node_modules
+[ ! -f "$source/node_modules/.installed-lock.json" ] || ln -s "$source/node_modules" node_modules
 
 scripts/lint none shell js >"$work/out" 2>&1
 check "as committed: clean" test $? -eq 0

@@ -31,7 +31,6 @@ deb_members() { dpkg-deb --fsys-tarfile "$1" | tar -t; }
 
 git clone -q "${1:?usage: release_test.sh SOURCE_DIR}" "$work/repo"
 cd "$work/repo" || exit 1
-version=$(sed -n 's/^project(vibrating-string VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 # scripts/tarball, which packs both archives, on files that another user owns
 # and that were made out of order: root owns every member, in name order.
@@ -56,6 +55,7 @@ rm notes.txt
 
 SOURCE_DATE_EPOCH=1700000000 scripts/release >"$work/out" 2>&1
 check "a clean tree: makes the release" test $? -eq 0
+version=$(cat build-release/native/version)
 deb=$(cd dist && echo vibrating-string_"$version"_*.deb)
 web=vibrating-string-web-$version.tar.gz
 source=vibrating-string-$version.tar.gz

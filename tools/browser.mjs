@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Driving the page in a real browser, for the page tests and the tools beside
-// them (first_picture.mjs, page_rate.mjs, screenshot.mjs): Debian's Chromium
-// or Firefox ESR through puppeteer-core, the site served on 127.0.0.1, the
-// program's draws counted, and the canvas read back.
+// them (bench/, tools/screenshot.mjs): Debian's Chromium or Firefox ESR
+// through puppeteer-core, the site served on 127.0.0.1, the program's draws
+// counted, and the canvas read back.
 //   BROWSER=chromium (headless, the default) or BROWSER=firefox (a window:
-//   needs DISPLAY, for instance under xvfb-run)
+//   needs DISPLAY, for instance under node tools/xvfb.mjs)
 import { setTimeout as sleep } from 'node:timers/promises';
-import puppeteer from 'puppeteer-core';
 
 import { address, serve } from './serve.mjs';
+
+// Loaded when first needed, so that what only lists or serves runs before
+// `npm ci` too.
+const puppeteer = async () => (await import('puppeteer-core')).default;
 
 export { address, serve, sleep };
 
@@ -17,12 +20,12 @@ export const engine = process.env.BROWSER ?? 'chromium';
 // As root, with no network beyond the machine: no sandbox, nothing fetched
 // in the background. Chromium's WebGL runs on SwiftShader, the CPU renderer;
 // Firefox's on Mesa's, in its window. Chromium composites the page in
-// software, reading the canvas back every frame, unless COMPOSITING=gpu: then
-// on SwiftShader too, as a phone composites on its GPU.
-const CHROMIUM_FLAGS = ['--no-sandbox', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-  ...(process.env.COMPOSITING === 'gpu' ? [] : ['--disable-gpu'])];
+// software, reading the canvas back every frame, unless `compositing` is
+// 'gpu' (or COMPOSITING=gpu): then on SwiftShader too, as a phone composites
+// on its GPU.
+export const chromiumFlags = (compositing = process.env.COMPOSITING) => ['--no-sandbox', '--disable-quic',
+  '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...(compositing === 'gpu' ? [] : ['--disable-gpu'])];
 const FIREFOX_PREFS = {
   'webgl.force-enabled': true,
   'browser.shell.checkDefaultBrowser': false,
@@ -32,20 +35,27 @@ const FIREFOX_PREFS = {
   'network.captive-portal-service.enabled': false,
 };
 
-export function launch({ extraFlags = [], prefs = {} } = {}) {
+export async function launch({ extraFlags = [], prefs = {} } = {}) {
   if (engine === 'firefox') {
-    return puppeteer.launch({
+    return (await puppeteer()).launch({
       browser: 'firefox',
       executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
       headless: false,
       extraPrefsFirefox: { ...FIREFOX_PREFS, ...prefs },
     });
   }
-  return puppeteer.launch({
+  return (await puppeteer()).launch({
     browser: 'chrome',
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
-    args: [...CHROMIUM_FLAGS, ...extraFlags],
+    args: [...chromiumFlags(), ...extraFlags],
+  });
+}
+
+// A browser that another process launched, at its `endpoint`.
+export async function connect(endpoint) {
+  return (await puppeteer()).connect({
+    browserWSEndpoint: endpoint, protocol: engine === 'firefox' ? 'webDriverBiDi' : 'cdp',
   });
 }
 
@@ -158,10 +168,19 @@ export async function canvasPixels(page) {
 // The program's own state, read in one go: idle once it has drawn and GLUT
 // has no idle callback, no idle call and no redisplay pending, so nothing
 // will be drawn until the next input.
-export const programState = (page) => page.evaluate(() => ({
-  idle: window.draws > 0 && !GLUT.idleFunc && !GLUT.idlePending && !GLUT.requestedAnimationFrame,
-  draws: window.draws,
-}));
+// GLUT's state is Emscripten's internal, read as Emscripten 3.1.6 keeps it:
+// where a program that has drawn keeps it otherwise, this says so rather
+// than wait for ever.
+export const programState = (page) => page.evaluate(() => {
+  if (window.draws > 0 && (typeof GLUT !== 'object' || !('idleFunc' in GLUT) || !('requestedAnimationFrame' in GLUT))) {
+    throw new Error('the page has no GLUT.idleFunc and GLUT.requestedAnimationFrame, which the tests read ' +
+      "as Emscripten 3.1.6's GLUT keeps them");
+  }
+  return {
+    idle: window.draws > 0 && !GLUT.idleFunc && !GLUT.idlePending && !GLUT.requestedAnimationFrame,
+    draws: window.draws,
+  };
+});
 
 // Waits until the program is idle, then reads the canvas unless told not
 // to. Resolves to { draws, pixels }; throws after `limitMs` if it never

@@ -2,7 +2,7 @@
 // Pictures of the page for the README: headless Chromium, the whole string
 // as the page first shows it, run for a moment and stopped; and, given a
 // second file, the part under it that explains the motion, after 400 pictures.
-//   usage: node web/screenshot.mjs SITE_DIR OUT.png [EXPLAINED.png]
+//   usage: node tools/screenshot.mjs SITE_DIR OUT.png [EXPLAINED.png]
 import { draws, settle, waitForDraws, withPage } from './browser.mjs';
 
 const [site, out, explained] = process.argv.slice(2);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A static server for the page on 127.0.0.1, for scripts/web and the page
-// tests.   usage: node web/serve.mjs DIRECTORY [PORT]   (PORT 0: any free one)
+// tests.   usage: node tools/serve.mjs DIRECTORY [PORT]   (PORT 0: any free one)
 import { readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { extname, join, normalize } from 'node:path';

@@ -4,6 +4,23 @@
 // posts draws at most once per refresh: the extra wake-ups are all waste, and
 // on a slow phone they take the time a frame needs. Here it runs once per
 // animation frame, so every refresh still draws exactly once.
+//
+// It replaces a function of Emscripten's GLUT and calls into its runtime,
+// neither of which is an API: as Emscripten 3.1.6 (Debian 12's) has them.
+// Where another version has them otherwise, the build stops here and says so.
+(function checkInternals(library) {
+  const missing = [
+    !/GLUT\.idleFunc = func/.test(String(library.glutIdleFunc)) && 'glutIdleFunc setting GLUT.idleFunc',
+    typeof library.$Browser?.requestAnimationFrame !== 'function' && 'Browser.requestAnimationFrame',
+    typeof library.$callUserCallback !== 'function' && 'callUserCallback',
+    typeof library.$safeSetTimeout !== 'function' && 'safeSetTimeout',
+  ].filter(Boolean);
+  if (missing.length > 0) {
+    throw new Error(`viewer/glut_idle.js hooks into Emscripten's GLUT as Emscripten 3.1.6 has it; this one ` +
+      `(${EMSCRIPTEN_VERSION || 'another version'}) has no ${missing.join(', no ')}`);
+  }
+})(LibraryManager.library);
+
 mergeInto(LibraryManager.library, {
   glutIdleFunc__deps: ['$Browser', '$callUserCallback', '$safeSetTimeout'],
   glutIdleFunc: function(func) {

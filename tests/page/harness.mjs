@@ -1,17 +1,91 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the page tests add to the browser driving (../browser.mjs): the
+// What the page tests add to the browser driving (tools/browser.mjs): the
 // canvas matched against the model's frames by the native tests' own matcher
 // (picture_check, compiled for Node: PICTURE_CHECK), the model's
 // displacements from it and the colours they should have, the native
 // vibrating-string-history's lines (HISTORY_TOOL), the mouse and the width
 // control as a user works them, and the faults a bad network makes.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { execFileSync, spawn } from 'node:child_process';
+import { appendFileSync, existsSync, mkdtempSync, openSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { test } from 'node:test';
 
-export * from '../browser.mjs';
+import { connect, engine, launch, sleep } from '../../tools/browser.mjs';
+import { startXvfb } from '../../tools/xvfb.mjs';
+
+export * from '../../tools/browser.mjs';
+
+// The page tests, each declared by `pageTest(name, [{ chromiumOnly },] body)`:
+// registered with node:test, or, where LIST_PAGE_TESTS names a file, listed
+// there instead, for CTest to register each on its own (CMakeLists.txt): a
+// line per test, the browsers it runs in, a tab, and its name.
+export function pageTest(name, ...optionsAndBody) {
+  const body = optionsAndBody.pop();
+  const { chromiumOnly = false } = optionsAndBody[0] ?? {};
+  if (process.env.LIST_PAGE_TESTS) {
+    assert.doesNotMatch(name, /[;\t\n]/, `a CTest name cannot hold this test's name: ${name}`);
+    appendFileSync(process.env.LIST_PAGE_TESTS, `${chromiumOnly ? 'chromium' : 'chromium firefox'}\t${name}\n`);
+    return;
+  }
+  test(name, { skip: chromiumOnly && engine !== 'chromium' && 'Chromium only: the driver has no such control of Firefox' },
+    body);
+}
+
+// The browser a test runs in, as { browser, release() }. Under CTest's page
+// preset every worker slot (CTEST_RESOURCE_GROUP_0_CHROMIUM or _FIREFOX,
+// from resources.json) keeps one running (browser_slot.mjs): the first test
+// in the slot starts it, and the tests after connect to it. A test run by
+// itself launches one of its own, and for Firefox with no display an X
+// server too.
+export async function testBrowser() {
+  const slot = process.env[`CTEST_RESOURCE_GROUP_0_${engine.toUpperCase()}`]?.match(/^id:([^,]+)/)?.[1];
+  if (!slot) {
+    const xvfb = engine === 'firefox' && !process.env.DISPLAY ? await startXvfb() : null;
+    if (xvfb) process.env.DISPLAY = xvfb.display;
+    const browser = await launch();
+    return { browser, release: async () => { await browser.close(); xvfb?.stop(); } };
+  }
+  const file = join(process.env.PAGE_BROWSERS_DIR, `${engine}-${slot}.json`);
+  if (!existsSync(file)) await startSlot(file);
+  let state = JSON.parse(readFileSync(file, 'utf8'));
+  let browser = await connect(state.endpoint).catch(() => null);
+  if (!browser) {
+    // The last test's browser is gone: the next one takes the slot.
+    try {
+      process.kill(state.pid, 'SIGTERM');
+    } catch {
+      // Gone with it.
+    }
+    rmSync(file, { force: true });
+    await startSlot(file);
+    state = JSON.parse(readFileSync(file, 'utf8'));
+    browser = await connect(state.endpoint);
+  }
+  // Where a test launches a Firefox of its own, it shows on the slot's display.
+  if (!process.env.DISPLAY && state.display) process.env.DISPLAY = state.display;
+  return { browser, release: () => browser.disconnect() };
+}
+
+// Starts the slot's browser, detached, to outlive this test, and waits
+// until it has written `file`; its messages go to `file`.log.
+async function startSlot(file) {
+  const log = openSync(`${file}.log`, 'w');
+  const keeper = spawn(process.execPath, [fileURLToPath(new URL('browser_slot.mjs', import.meta.url)), file],
+    { detached: true, stdio: ['ignore', log, log] });
+  let exited = null;
+  keeper.on('exit', (code) => { exited = code; });
+  keeper.unref();
+  const deadline = Date.now() + 60000;
+  while (!existsSync(file)) {
+    if (exited !== null || Date.now() > deadline) {
+      throw new Error(`the slot's ${engine} did not start: ${readFileSync(`${file}.log`, 'utf8')}`);
+    }
+    await sleep(50);
+  }
+}
 
 // The first picture the program drew, as canvasPixels gives the canvas.
 export function firstPicture(page) {

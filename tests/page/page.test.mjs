@@ -5,11 +5,11 @@
 // WebGL context, what it says when it cannot run, the page away from a
 // server, and, in Chromium, a phone and a browser without JavaScript.
 // Every test opens its own pages and leaves nothing behind, so any one runs
-// alone or in any order. CTest runs each on its own (web/tests/CMakeLists.txt):
+// alone or in any order. CTest runs each on its own (CMakeLists.txt):
 //   ctest --preset page -R 'Chromium.*narrower'
 // or, by hand, with the site and the matcher from a browser build:
 //   SITE_DIR=build-web/site PICTURE_CHECK=build-web/tests/picture_check.js \
-//     node --test --test-name-pattern='^a narrower' web/tests/page.test.mjs
+//     node --test --test-name-pattern='^a narrower' tests/page/page.test.mjs
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import {
@@ -19,25 +19,26 @@ import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import { after, before, test } from 'node:test';
+import { after, before } from 'node:test';
 import {
-  address, checkFrames, clickCanvas, closePage, draws, engine, failing, firstPicture, historyLines, keepSaves,
-  launch, legendColour, modelDisplacements, openPage, savedBy, serve, setWidth, settle, sleep, spacetimePixels,
-  waitForDraws, waitInPage,
+  address, checkFrames, clickCanvas, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch,
+  legendColour, modelDisplacements, openPage, pageTest, savedBy, serve, setWidth, settle, sleep, spacetimePixels,
+  testBrowser, waitForDraws, waitInPage,
 } from './harness.mjs';
 
 const site = process.env.SITE_DIR;
-const chromiumOnly = { skip: engine !== 'chromium' && 'Chromium only: the driver has no such control of Firefox' };
+const chromiumOnly = { chromiumOnly: true };
 let server;
 let browser;
+let releaseBrowser;
 
 before(async () => {
   assert.ok(site && process.env.PICTURE_CHECK, 'SITE_DIR and PICTURE_CHECK must be set');
   server = await serve(site);
-  browser = await launch();
+  ({ browser, release: releaseBrowser } = await testBrowser());
 });
 after(async () => {
-  await browser?.close();
+  await releaseBrowser?.();
   server?.close();
 });
 
@@ -237,7 +238,7 @@ async function wakeupsOver(target, wait) {
   return Object.fromEntries(Object.keys(after).map((key) => [key, after[key] - before[key]]));
 }
 
-test('is titled, takes no focus, and first shows the whole string, frame 0, at 100 px per unit, still until clicked', () => onServedPage(async (page) => {
+pageTest('is titled, takes no focus, and first shows the whole string, frame 0, at 100 px per unit, still until clicked', () => onServedPage(async (page) => {
   assert.equal(await page.title(), 'vibrating-string');
   assert.equal(await page.evaluate(() => document.activeElement === document.body), true);
   const shown = await settle(page);
@@ -264,14 +265,14 @@ test('is titled, takes no focus, and first shows the whole string, frame 0, at 1
   assert.equal(page.types.get('/vibrating-string.wasm'), 'application/wasm');
 }));
 
-test('has no accessibility violations that axe-core finds', () => onServedPage(async (page) => {
+pageTest('has no accessibility violations that axe-core finds', () => onServedPage(async (page) => {
   await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
   const violations = await page.evaluate(async () => (await window.axe.run()).violations
     .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
   assert.deepEqual(violations, []);
 }));
 
-test('ignores the middle button, the wheel, the keyboard and releases that began off the canvas', () => onServedPage(async (page) => {
+pageTest('ignores the middle button, the wheel, the keyboard and releases that began off the canvas', () => onServedPage(async (page) => {
   await assertStaysStill(page, async () => {
     await clickCanvas(page, 'middle');
     // The page is taller than the window, and a wheel would scroll it away
@@ -284,7 +285,7 @@ test('ignores the middle button, the wheel, the keyboard and releases that began
   assert.equal(await stateShown(page), 'stopped');
 }));
 
-test('animates on a left click, one frame per draw, and stops on a right press, and says which', () => onServedPage(async (page) => {
+pageTest('animates on a left click, one frame per draw, and stops on a right press, and says which', () => onServedPage(async (page) => {
   await page.evaluate(() => {
     window.addEventListener('contextmenu', (event) => { window.menuSuppressed = event.defaultPrevented; });
   });
@@ -315,7 +316,7 @@ test('animates on a left click, one frame per draw, and stops on a right press, 
   assert.equal(await stateShown(page), 'stopped');
 }));
 
-test('wakes only with the display while it runs, once per picture, and not at all once stopped', () => onServedPage(async (page) => {
+pageTest('wakes only with the display while it runs, once per picture, and not at all once stopped', () => onServedPage(async (page) => {
   await countWakeups(page);
   // Started, stopped and started again within one task: still one idle chain.
   await page.evaluate(() => ['start', 'stop', 'start'].forEach((id) => document.getElementById(id).click()));
@@ -332,7 +333,7 @@ test('wakes only with the display while it runs, once per picture, and not at al
   assert.deepEqual(await wakeupsOver(page, () => sleep(1000)), { timers: 0, frames: 0, draws: 0 });
 }));
 
-test('Start and Stop, by pointer and by keyboard, do what the two buttons do, and leave no press behind', () => onServedPage(async (page) => {
+pageTest('Start and Stop, by pointer and by keyboard, do what the two buttons do, and leave no press behind', () => onServedPage(async (page) => {
   const start = await draws(page);
   await page.click('#start');
   assert.equal(await stateShown(page), 'running');
@@ -356,7 +357,7 @@ test('Start and Stop, by pointer and by keyboard, do what the two buttons do, an
   await assertStaysStill(page, () => releaseOverCanvasAfterPressElsewhere(page));
 }));
 
-test("a narrower canvas, GLUT's default window, shows less of the string at the same scale, never squeezed, and widens back", () => onServedPage(async (page) => {
+pageTest("a narrower canvas, GLUT's default window, shows less of the string at the same scale, never squeezed, and widens back", () => onServedPage(async (page) => {
   // Moving, so that the picture tells its frame from the next.
   await page.click('#start');
   await waitForDraws(page, 40);
@@ -381,7 +382,7 @@ test("a narrower canvas, GLUT's default window, shows less of the string at the 
   assert.deepEqual([whole.firstInView, whole.lastInView], [0, 99]);
 }));
 
-test('a reload after the slider moved starts again at 1000 px, with slider, label and canvas alike', () => onServedPage(async (page) => {
+pageTest('a reload after the slider moved starts again at 1000 px, with slider, label and canvas alike', () => onServedPage(async (page) => {
   await setWidth(page, 300);
   await settle(page, { read: false });
   assert.equal(await page.$eval('#canvas', (canvas) => canvas.width), 300);
@@ -396,7 +397,7 @@ test('a reload after the slider moved starts again at 1000 px, with slider, labe
   assert.deepEqual([first.firstInView, first.lastInView], [0, 99]);
 }));
 
-test('a lost WebGL context pauses the string, says so, and the string comes back where it was', () => onServedPage(async (page) => {
+pageTest('a lost WebGL context pauses the string, says so, and the string comes back where it was', () => onServedPage(async (page) => {
   await page.click('#start');
   await waitForDraws(page, (await draws(page)) + 20);
   await page.evaluate(() => {
@@ -424,7 +425,7 @@ test('a lost WebGL context pauses the string, says so, and the string comes back
   await assertRowsAreFrames(page, stopped.draws - 1);
 }));
 
-test('the space-time picture: a row per picture, the newest on top, each node under its vertex, at 1000 and 300 px', () => onServedPage(async (page) => {
+pageTest('the space-time picture: a row per picture, the newest on top, each node under its vertex, at 1000 and 300 px', () => onServedPage(async (page) => {
   await assertRowsAreFrames(page, (await settle(page, { read: false })).draws - 1);
   await assertPicturesAligned(page);
   // Frame 1, a few dozen, and past the 300 the picture keeps.
@@ -438,7 +439,7 @@ test('the space-time picture: a row per picture, the newest on top, each node un
   assert.equal(Number((await numbersShown(page)).frame), narrow.draws - 1);
 }));
 
-test("the numbers and the words are the model's at the frame shown, and Save data is vibrating-string-history's run", () => onServedPage(async (page) => {
+pageTest("the numbers and the words are the model's at the frame shown, and Save data is vibrating-string-history's run", () => onServedPage(async (page) => {
   await keepSaves(page);
   const frame = (await runUntil(page, 120)).draws - 1;
   const tool = historyLines(frame);
@@ -465,7 +466,7 @@ test("the numbers and the words are the model's at the frame shown, and Save dat
   assert.equal((await numbersShown(page)).frame, String(moved));
 }));
 
-test("at frame 0 the words say the string is at rest, and the energy is the start's", () => onServedPage(async (page) => {
+pageTest("at frame 0 the words say the string is at rest, and the energy is the start's", () => onServedPage(async (page) => {
   await settle(page, { read: false });
   assert.equal(await descriptionShown(page), '');
   // Describe, from the keyboard.
@@ -475,7 +476,7 @@ test("at frame 0 the words say the string is at rest, and the energy is the star
   assert.equal((await numbersShown(page)).energy, '1.00000000');
 }));
 
-test("hidden with one control, the new parts leave today's page, and come back with every row", () => onServedPage(async (page) => {
+pageTest("hidden with one control, the new parts leave today's page, and come back with every row", () => onServedPage(async (page) => {
   const stopped = await runUntil(page, 30);
   await page.click('#explain-toggle');
   assert.equal(await visible(page, '#explain-body'), false);
@@ -487,7 +488,7 @@ test("hidden with one control, the new parts leave today's page, and come back w
   await assertRowsAreFrames(page, hidden.draws - 1);
 }));
 
-test('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', () => onServedPage(async (page) => {
+pageTest('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', () => onServedPage(async (page) => {
   await settle(page, { read: false });
   // Frame 223, shown after 224 draws, has vertices that fall between the
   // pixels a line lights. Redrawn one at a time, however slow the machine,
@@ -503,7 +504,7 @@ test('redrawn a frame at a time on the wide canvas, the picture is its frame, co
   assertShowsFrameBeforeLastAdvance(shown);
 }));
 
-test('a tap on a touch screen starts the string, and Stop stops it', chromiumOnly, () => onServedPage(async (touchPage) => {
+pageTest('a tap on a touch screen starts the string, and Stop stops it', chromiumOnly, () => onServedPage(async (touchPage) => {
   const shown = await settle(touchPage);
   // The tap is cancelled as a touch, so no emulated mouse events follow it.
   await touchPage.evaluate(() => {
@@ -521,7 +522,7 @@ test('a tap on a touch screen starts the string, and Stop stops it', chromiumOnl
   assertShowsFrameBeforeLastAdvance(await settle(touchPage));
 }, TOUCH_SCREEN));
 
-test('on a phone: the whole string at first sight, no sideways scrolling, targets a finger can hit', chromiumOnly, () => onServedPage(async (phone) => {
+pageTest('on a phone: the whole string at first sight, no sideways scrolling, targets a finger can hit', chromiumOnly, () => onServedPage(async (phone) => {
   const shown = await settle(phone);
   // The whole string at first sight here too: frame 0, 1000 canvas pixels wide.
   const frame0 = await firstPictureFit(phone);
@@ -555,7 +556,7 @@ test('on a phone: the whole string at first sight, no sideways scrolling, target
   assert.equal(await stateShown(phone), 'stopped');
 }, PHONE));
 
-test('without JavaScript, nothing looks usable and the message stands where the canvas would be', chromiumOnly, async () => {
+pageTest('without JavaScript, nothing looks usable and the message stands where the canvas would be', chromiumOnly, async () => {
   const page = await openPage(browser, null);
   try {
     await page.setJavaScriptEnabled(false);
@@ -583,7 +584,7 @@ async function withFailingServer(fault, use) {
   }
 }
 
-test('without WebGL, the page says so in words', async () => {
+pageTest('without WebGL, the page says so in words', async () => {
   const noWebGL = await launch({ extraFlags: ['--disable-webgl', '--disable-3d-apis'], prefs: { 'webgl.disabled': true } });
   try {
     const target = await openPage(noWebGL, address(server));
@@ -593,22 +594,22 @@ test('without WebGL, the page says so in words', async () => {
   }
 });
 
-test('a dropped WebAssembly request is named as a failed connection', () => withFailingServer(failing('.wasm', 'drop'),
-  (target) => assertFailureShown(target, /vibrating-string\.wasm\) could not be downloaded: the connection failed/)));
+// Each way the download of the program can fail, named in words.
+for (const [name, file, fault, words] of [
+  ['a dropped WebAssembly request is named as a failed connection', '.wasm', 'drop',
+    /vibrating-string\.wasm\) could not be downloaded: the connection failed/],
+  ['a WebAssembly download cut off is named as a broken connection', '.wasm', 'cut',
+    /vibrating-string\.wasm\) could not be downloaded: the connection broke off/],
+  ['a 404 for the WebAssembly is named with the status', '.wasm', '404',
+    /vibrating-string\.wasm\) could not be downloaded: the server answered 404/],
+  ['WebAssembly that is not WebAssembly is named as damaged', '.wasm', 'garbage', /vibrating-string\.wasm\) arrived damaged/],
+  ['a program script that cannot be downloaded is named', 'vibrating-string.js', 'drop',
+    /vibrating-string\.js\) could not be downloaded/],
+]) {
+  pageTest(name, () => withFailingServer(failing(file, fault), (target) => assertFailureShown(target, words)));
+}
 
-test('a WebAssembly download cut off is named as a broken connection', () => withFailingServer(failing('.wasm', 'cut'),
-  (target) => assertFailureShown(target, /vibrating-string\.wasm\) could not be downloaded: the connection broke off/)));
-
-test('a 404 for the WebAssembly is named with the status', () => withFailingServer(failing('.wasm', '404'),
-  (target) => assertFailureShown(target, /vibrating-string\.wasm\) could not be downloaded: the server answered 404/)));
-
-test('WebAssembly that is not WebAssembly is named as damaged', () => withFailingServer(failing('.wasm', 'garbage'),
-  (target) => assertFailureShown(target, /vibrating-string\.wasm\) arrived damaged/)));
-
-test('a program script that cannot be downloaded is named', () => withFailingServer(failing('vibrating-string.js', 'drop'),
-  (target) => assertFailureShown(target, /vibrating-string\.js\) could not be downloaded/)));
-
-test('a running program that aborts is stopped whole and says so', async () => {
+pageTest('a running program that aborts is stopped whole and says so', async () => {
   const target = await openPage(browser, address(server));
   try {
     await settle(target);
@@ -628,7 +629,7 @@ test('a running program that aborts is stopped whole and says so', async () => {
   }
 });
 
-test('while the WebAssembly is slow to come: loading, nothing to click, then the failure', () => withFailingServer(
+pageTest('while the WebAssembly is slow to come: loading, nothing to click, then the failure', () => withFailingServer(
   failing('.wasm', '404', 3000), async (target) => {
     await sleep(1000);
     assert.equal(await visible(target, '#status'), true);
@@ -693,7 +694,7 @@ const workerAtRest = (target, cache) => waitInPage(target, `${cache} to be the o
     return names.length === 1 && names[0] === kept && !registration.installing && !registration.waiting;
   }, cache);
 
-test('the single file, alone in a folder and opened from disk, runs as the served page with no request', () => inFolder(async (folder) => {
+pageTest('the single file, alone in a folder and opened from disk, runs as the served page with no request', () => inFolder(async (folder) => {
   mkdirSync(join(folder, 'alone'));
   const file = join(folder, 'alone', 'vibrating-string.html');
   copyFileSync(join(site, 'vibrating-string.html'), file);
@@ -745,7 +746,7 @@ test('the single file, alone in a folder and opened from disk, runs as the serve
   }
 }));
 
-test('index.html opened from disk says it needs a web server and names the single file, not a reload', async () => {
+pageTest('index.html opened from disk says it needs a web server and names the single file, not a reload', async () => {
   const target = await openPage(browser, pathToFileURL(join(site, 'index.html')).href);
   try {
     await assertFailureShown(target, /needs a web server.*open vibrating-string\.html/s);
@@ -755,7 +756,7 @@ test('index.html opened from disk says it needs a web server and names the singl
   }
 });
 
-test('after one visit, with the server gone, a reload and a new tab draw the string and answer Start and Stop', () => inFolder(async (folder) => {
+pageTest('after one visit, with the server gone, a reload and a new tab draw the string and answer Start and Stop', () => inFolder(async (folder) => {
   const { copyServer } = await serveCopy(folder);
   const url = address(copyServer);
   const context = await browser.createBrowserContext();
@@ -778,13 +779,13 @@ test('after one visit, with the server gone, a reload and a new tab draw the str
   }
 }));
 
-test('a returning visitor gets a new build by the second load, and keeps the working one when an update fails', () => inFolder(async (folder) => {
+pageTest('a returning visitor gets a new build by the second load, and keeps the working one when an update fails', () => inFolder(async (folder) => {
   const { copy, copyServer } = await serveCopy(folder);
   // A new build at the same address: another version, made by the build's own step.
   const publish = (version) => {
     const index = join(copy, 'index.html');
     writeFileSync(index, readFileSync(index, 'utf8').replace(/vibrating-string \d+\.\d+\.\d+/, `vibrating-string ${version}`));
-    execFileSync(process.execPath, [fileURLToPath(new URL('../site.mjs', import.meta.url)), copy]);
+    execFileSync(process.execPath, [fileURLToPath(new URL('../../cmake/site.mjs', import.meta.url)), copy]);
   };
   const target = await openPage(browser, address(copyServer));
   const version = () => target.$eval('footer', (footer) => footer.textContent.trim());
@@ -841,7 +842,7 @@ test('a returning visitor gets a new build by the second load, and keeps the wor
   }
 }));
 
-test("the installed app's start address, from the page's manifest, answers with the page at frame 0", () => onServedPage(async (page) => {
+pageTest("the installed app's start address, from the page's manifest, answers with the page at frame 0", () => onServedPage(async (page) => {
   const manifestUrl = await page.$eval('link[rel="manifest"]', (link) => link.href);
   const manifest = await (await fetch(manifestUrl)).json();
   const start = new URL(manifest.start_url, manifestUrl).href;
@@ -857,7 +858,7 @@ test("the installed app's start address, from the page's manifest, answers with 
   }
 }));
 
-test('installable: Chromium finds no installability errors in a normal profile', chromiumOnly, () => inFolder(async (folder) => {
+pageTest('installable: Chromium finds no installability errors in a normal profile', chromiumOnly, () => inFolder(async (folder) => {
   const { copyServer } = await serveCopy(folder);
   const target = await openPage(browser.defaultBrowserContext(), address(copyServer));
   try {

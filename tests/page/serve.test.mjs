@@ -9,7 +9,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { serve } from '../serve.mjs';
+import { serve } from '../../tools/serve.mjs';
 
 let folder;
 let server;

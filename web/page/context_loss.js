@@ -5,12 +5,32 @@
 // in WebAssembly memory, which the loss does not touch.
 import { RELOAD, enableControls, showFailure, showStatus } from './view.js';
 
+// What of Emscripten's runtime this hooks into is no API: it is how
+// Emscripten 3.1.6 (Debian 12's) builds the program. Another version may
+// build it otherwise, and then the page says so, rather than run without
+// its pause.
+const WRITTEN_FOR = 'Emscripten 3.1.6';
+function missingInternals(program) {
+  return [
+    typeof globalThis.Browser?.requestAnimationFrame !== 'function' && 'Browser.requestAnimationFrame',
+    typeof program.createContext !== 'function' && 'Module.createContext',
+  ].filter(Boolean);
+}
+
 // The program asks for every frame through Emscripten's Browser (GLUT's
 // redisplay and its idle calls): held there, before its run starts.
 function holdProgramFrames(view, program) {
   const held = [];
   let schedule = null;
   program.preRun.push(() => {
+    const missing = missingInternals(program);
+    if (missing.length > 0) {
+      const text = `This build of the page does not fit the Emscripten that built it: ${missing.join(' and ')}, ` +
+        `which the page hooks into, ${missing.length > 1 ? 'are' : 'is'} not there (the page was written for ` +
+        `${WRITTEN_FOR}).`;
+      showFailure(view, text);
+      throw new Error(text);
+    }
     const browser = globalThis.Browser;
     schedule = browser.requestAnimationFrame.bind(browser);
     browser.requestAnimationFrame = (callback) => {
