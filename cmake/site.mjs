@@ -4,7 +4,7 @@
 //                          one file, which runs opened from disk
 //   sw.js                  the service worker that keeps this build's files
 //                          for use offline, under a cache named for them
-//   usage: node web/site.mjs SITE_DIR
+//   usage: node cmake/site.mjs SITE_DIR
 import { createHash } from 'node:crypto';
 import { readdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -44,7 +44,7 @@ function writeWorker() {
   const files = readdirSync(site).filter((name) => name !== WORKER).sort();
   const digest = createHash('sha256');
   for (const name of files) digest.update(name).update('\0').update(read(name));
-  const template = readFileSync(new URL('sw.js.in', import.meta.url), 'utf8');
+  const template = readFileSync(new URL('../web/sw.js.in', import.meta.url), 'utf8');
   writeFileSync(join(site, WORKER), template
     .replace('@CACHE@', () => `vibrating-string-${digest.digest('hex').slice(0, 16)}`)
     .replace('@FILES@', () => JSON.stringify(['./', ...files])));

@@ -87,6 +87,14 @@ export async function openPage(browserOrContext, url, viewport = {}) {
     page.types.set(new URL(response.url()).pathname, response.headers()['content-type']);
   });
   await page.evaluateOnNewDocument(() => {
+    // Bytes handed back to the driver as one data: URL: as a string they
+    // cross in one piece, where an array crosses number by number (slow in
+    // Firefox's WebDriver BiDi).
+    window.bytesAsDataURL = (bytes) => new Promise((done) => {
+      const reader = new FileReader();
+      reader.onload = () => done(reader.result);
+      reader.readAsDataURL(bytes instanceof Blob ? bytes : new Blob([bytes]));
+    });
     // Every release the page receives, counted before its own listeners run.
     window.releases = 0;
     window.addEventListener('mouseup', () => { window.releases += 1; }, true);
@@ -148,11 +156,14 @@ export async function withPage(site, viewport, use) {
   }
 }
 
+// The bytes of a data: URL that window.bytesAsDataURL made.
+export const bytesOf = (dataURL) => Buffer.from(dataURL.slice(dataURL.indexOf(',') + 1), 'base64');
+
 // The canvas as drawn, in canvas pixels: [width, height, RGBA bytes]. Read
 // from a screenshot of its box, so at one CSS pixel per canvas pixel.
 export async function canvasPixels(page) {
   const png = await (await page.$('#canvas')).screenshot({ encoding: 'base64' });
-  return page.evaluate(async (base64) => {
+  const [width, height, dataURL] = await page.evaluate(async (base64) => {
     const image = new Image();
     image.src = `data:image/png;base64,${base64}`;
     await image.decode();
@@ -161,13 +172,12 @@ export async function canvasPixels(page) {
     scratch.height = image.height;
     const context = scratch.getContext('2d');
     context.drawImage(image, 0, 0);
-    return [image.width, image.height, Array.from(context.getImageData(0, 0, image.width, image.height).data)];
+    const { data } = context.getImageData(0, 0, image.width, image.height);
+    return [image.width, image.height, await window.bytesAsDataURL(data)];
   }, png);
+  return [width, height, bytesOf(dataURL)];
 }
 
-// The program's own state, read in one go: idle once it has drawn and GLUT
-// has no idle callback, no idle call and no redisplay pending, so nothing
-// will be drawn until the next input.
 // GLUT's state is Emscripten's internal, read as Emscripten 3.1.6 keeps it:
 // where a program that has drawn keeps it otherwise, this says so rather
 // than wait for ever.

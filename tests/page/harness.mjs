@@ -13,7 +13,7 @@ import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { test } from 'node:test';
 
-import { connect, engine, launch, sleep } from '../../tools/browser.mjs';
+import { bytesOf, connect, engine, launch, sleep } from '../../tools/browser.mjs';
 import { startXvfb } from '../../tools/xvfb.mjs';
 
 export * from '../../tools/browser.mjs';
@@ -88,13 +88,16 @@ async function startSlot(file) {
 }
 
 // The first picture the program drew, as canvasPixels gives the canvas.
-export function firstPicture(page) {
-  return page.evaluate(() => {
+export async function firstPicture(page) {
+  const [width, height, dataURL] = await page.evaluate(() => {
     const { width, height, data } = window.firstPicture;
-    const rows = [];
-    for (let y = height - 1; y >= 0; y -= 1) rows.push(...data.subarray(y * width * 4, (y + 1) * width * 4));
-    return [width, height, rows];
+    const rows = new Uint8Array(data.length);
+    for (let y = 0; y < height; y += 1) {
+      rows.set(data.subarray((height - 1 - y) * width * 4, (height - y) * width * 4), y * width * 4);
+    }
+    return Promise.all([width, height, window.bytesAsDataURL(rows)]);
   });
+  return [width, height, bytesOf(dataURL)];
 }
 
 // picture_check's verdict on `pixels` for model frames first..last:
@@ -156,16 +159,10 @@ export function historyLines(last) {
 export async function spacetimePixels(page) {
   const [width, height, dataURL] = await page.$eval('#spacetime', async (canvas) => {
     const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
-    const reader = new FileReader();
-    const read = new Promise((done) => { reader.onload = () => done(reader.result); });
-    reader.readAsDataURL(new Blob([data]));
-    return [canvas.width, canvas.height, await read];
+    return [canvas.width, canvas.height, await window.bytesAsDataURL(data)];
   });
   return [width, height, bytesOf(dataURL)];
 }
-
-// The bytes of a data: URL that FileReader.readAsDataURL made.
-const bytesOf = (dataURL) => Buffer.from(dataURL.slice(dataURL.indexOf(',') + 1), 'base64');
 
 // Waits until `predicate(arg)`, run in the page, holds; a page that never
 // gets there fails naming `what` it was waiting for.
@@ -199,10 +196,7 @@ export async function savedBy(page, selector) {
   await page.waitForFunction((before) => window.saves.length > before, {}, count);
   const { name, type, dataURL } = await page.evaluate(async () => {
     const { name, blob } = window.saves.at(-1);
-    const reader = new FileReader();
-    const read = new Promise((done) => { reader.onload = () => done(reader.result); });
-    reader.readAsDataURL(blob);
-    return { name, type: blob.type, dataURL: await read };
+    return { name, type: blob.type, dataURL: await window.bytesAsDataURL(blob) };
   });
   const bytes = bytesOf(dataURL);
   return { name, type, text: bytes.toString('utf8'), base64: bytes.toString('base64') };

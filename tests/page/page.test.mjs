@@ -9,7 +9,7 @@
 //   ctest --preset page -R 'Chromium.*narrower'
 // or, by hand, with the site and the matcher from a browser build:
 //   SITE_DIR=build-web/site PICTURE_CHECK=build-web/tests/picture_check.js \
-//     node --test --test-name-pattern='^a narrower' tests/page/page.test.mjs
+//     node --test-name-pattern='^a narrower' tests/page/page.test.mjs
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import {
@@ -21,7 +21,7 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { after, before } from 'node:test';
 import {
-  address, checkFrames, clickCanvas, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch,
+  address, bytesOf, checkFrames, clickCanvas, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch,
   legendColour, modelDisplacements, openPage, pageTest, savedBy, serve, setWidth, settle, sleep, spacetimePixels,
   testBrowser, waitForDraws, waitInPage,
 } from './harness.mjs';
@@ -716,12 +716,14 @@ pageTest('the single file, alone in a folder and opened from disk, runs as the s
     assertHistoryOf((await savedBy(target, '#save-data')).text, narrow.draws - 1);
     const png = await savedBy(target, '#save-picture');
     assert.equal(png.name, `vibrating-string-space-time-${narrow.draws - 1}.png`);
-    const decoded = await target.evaluate(async (base64) => {
+    const [width, height, dataURL] = await target.evaluate(async (base64) => {
       const image = await createImageBitmap(new Blob([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]));
       const scratch = new OffscreenCanvas(image.width, image.height).getContext('2d');
       scratch.drawImage(image, 0, 0);
-      return [image.width, image.height, Array.from(scratch.getImageData(0, 0, image.width, image.height).data)];
+      const { data } = scratch.getImageData(0, 0, image.width, image.height);
+      return [image.width, image.height, await window.bytesAsDataURL(data)];
     }, png.base64);
+    const decoded = [width, height, bytesOf(dataURL)];
     // Its rows are the frames as the page shows them, at the width shown.
     await assertRowsAreFrames(target, narrow.draws - 1, decoded);
     assert.deepEqual(target.requests.filter((url) => url !== pathToFileURL(file).href), []);
@@ -743,6 +745,33 @@ pageTest('the single file, alone in a folder and opened from disk, runs as the s
     assert.deepEqual(references.styles.filter((url) => !/^url\(["']?data:/.test(url)), []);
   } finally {
     await closePage(target);
+  }
+}));
+
+// Where an Emscripten other than the one the page was written for builds the
+// program otherwise, the page says so, rather than run without its hooks:
+// here the built program's Browser.requestAnimationFrame renamed.
+pageTest('a program built without the Emscripten internals the page hooks into is named as such', () => inFolder(async (folder) => {
+  const { copy, copyServer } = await serveCopy(folder);
+  const program = join(copy, 'vibrating-string.js');
+  const built = readFileSync(program, 'utf8');
+  assert.match(built, /requestAnimationFrame:function/);
+  writeFileSync(program, built.replace('requestAnimationFrame:function', 'requestAnimationFrameLater:function'));
+  const target = await openPage(browser, address(copyServer));
+  try {
+    const words = /Browser\.requestAnimationFrame, which the page hooks into, is not there \(the page was written for Emscripten 3\.1\.6\)/;
+    await target.waitForFunction(() => !document.getElementById('failure').hidden, { timeout: 20000 });
+    assert.match(await target.$eval('#failure', (failure) => failure.textContent), words);
+    assert.equal(await visible(target, '#canvas'), false);
+    assert.deepEqual(await controlsDisabled(target), [true, true, true]);
+    // The program stops there, before its main: nothing is drawn, and no
+    // other error shows.
+    assert.notEqual(await target.evaluate(() => window.Module.calledRun), true);
+    assert.equal(await draws(target), 0);
+    assert.deepEqual(target.errors.filter((error) => !words.test(error)), []);
+  } finally {
+    await closePage(target);
+    stopServing(copyServer);
   }
 }));
 

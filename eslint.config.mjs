@@ -45,7 +45,7 @@ export default [
   // The tools, the server and the tests run under Node; the functions they
   // hand to page.evaluate run in the page.
   {
-    files: ['**/*.mjs', 'eslint.config.js'],
+    files: ['**/*.mjs'],
     languageOptions: { globals: { ...globals.node, ...globals.browser, ...emscripten } },
   },
 ];
