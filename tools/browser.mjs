@@ -35,13 +35,15 @@ const FIREFOX_PREFS = {
   'network.captive-portal-service.enabled': false,
 };
 
-export async function launch({ extraFlags = [], prefs = {} } = {}) {
+// In a fresh profile of its own, or in `profile`, a folder the caller keeps.
+export async function launch({ extraFlags = [], prefs = {}, profile } = {}) {
   if (engine === 'firefox') {
     return (await puppeteer()).launch({
       browser: 'firefox',
       executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
       headless: false,
       extraPrefsFirefox: { ...FIREFOX_PREFS, ...prefs },
+      userDataDir: profile,
     });
   }
   return (await puppeteer()).launch({
@@ -49,6 +51,7 @@ export async function launch({ extraFlags = [], prefs = {} } = {}) {
     executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
     args: [...chromiumFlags(), ...extraFlags],
+    userDataDir: profile,
   });
 }
 

@@ -7,7 +7,8 @@
 // on SIGTERM, or when the browser goes away.
 //   usage: BROWSER=chromium|firefox node browser_slot.mjs STATE_FILE
 //          node browser_slot.mjs --stop-all DIR   (stops every slot's browser in DIR)
-import { readdirSync, readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readdirSync, readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 
@@ -23,6 +24,7 @@ const isAlive = (pid) => {
   }
 };
 
+// Asks every slot's keeper to stop, all at once, and waits until they have.
 async function stopAll(folder) {
   let names = [];
   try {
@@ -30,28 +32,36 @@ async function stopAll(folder) {
   } catch {
     return;
   }
-  for (const name of names) {
-    const file = join(folder, name);
-    let pid = null;
+  const pids = names.map((name) => {
     try {
-      ({ pid } = JSON.parse(readFileSync(file, 'utf8')));
+      const { pid } = JSON.parse(readFileSync(join(folder, name), 'utf8'));
       process.kill(pid, 'SIGTERM');
+      return pid;
     } catch {
-      // Gone already, or never written whole.
+      return null; // Gone already, or never written whole.
     }
-    for (let wait = 0; pid && isAlive(pid) && wait < 200; wait += 1) await sleep(50);
-    rmSync(file, { force: true });
-  }
+  });
+  for (let wait = 0; pids.some((pid) => pid && isAlive(pid)) && wait < 200; wait += 1) await sleep(50);
+  for (const name of names) rmSync(join(folder, name), { force: true });
 }
 
 async function keep(stateFile) {
   const xvfb = engine === 'firefox' && !process.env.DISPLAY ? await startXvfb() : null;
   if (xvfb) process.env.DISPLAY = xvfb.display;
-  const browser = await launch();
+  // A profile of its own, so that stopping need not wait for the browser
+  // to tidy one away: it is killed, and the profile removed.
+  const profile = mkdtempSync(join(tmpdir(), `vibrating-string-${engine}-`));
+  const browser = await launch({ profile });
   const stop = () => {
     rmSync(stateFile, { force: true });
-    browser.process()?.kill();
+    try {
+      // The browser leads a process group of its own: all of it.
+      process.kill(-browser.process().pid, 'SIGKILL');
+    } catch {
+      // Gone already.
+    }
     xvfb?.stop();
+    rmSync(profile, { recursive: true, force: true, maxRetries: 5 });
     process.exit(0);
   };
   process.on('SIGTERM', stop);
