@@ -32,7 +32,7 @@ export default [
       globals: {
         ...globals.browser, ...emscripten, macro: 'readonly', mergeInto: 'readonly', LibraryManager: 'readonly',
         Browser: 'readonly', ABORT: 'readonly', callUserCallback: 'readonly', safeSetTimeout: 'readonly',
-        EMSCRIPTEN_VERSION: 'readonly',
+        EMSCRIPTEN_VERSION: 'readonly', MainLoop: 'readonly',
       },
     },
   },

@@ -181,13 +181,13 @@ export async function canvasPixels(page) {
   return [width, height, bytesOf(dataURL)];
 }
 
-// GLUT's state is Emscripten's internal, read as Emscripten 3.1.6 keeps it:
+// GLUT's state is Emscripten's internal, read as Emscripten 3.1.6 and 3.1.69 keep it:
 // where a program that has drawn keeps it otherwise, this says so rather
 // than wait for ever.
 export const programState = (page) => page.evaluate(() => {
   if (window.draws > 0 && (typeof GLUT !== 'object' || !('idleFunc' in GLUT) || !('requestedAnimationFrame' in GLUT))) {
     throw new Error('the page has no GLUT.idleFunc and GLUT.requestedAnimationFrame, which the tests read ' +
-      "as Emscripten 3.1.6's GLUT keeps them");
+      "as Emscripten 3.1.6's and 3.1.69's GLUT keep them");
   }
   return {
     idle: window.draws > 0 && !GLUT.idleFunc && !GLUT.idlePending && !GLUT.requestedAnimationFrame,

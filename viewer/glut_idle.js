@@ -6,23 +6,27 @@
 // animation frame, so every refresh still draws exactly once.
 //
 // It replaces a function of Emscripten's GLUT and calls into its runtime,
-// neither of which is an API: as Emscripten 3.1.6 (Debian 12's) has them.
-// Where another version has them otherwise, the build stops here and says so.
+// neither of which is an API: as Emscripten 3.1.6 (Debian 12's) and 3.1.69
+// (Debian 13's) have them, which ask for animation frames through Browser
+// and through MainLoop. Where another version has them otherwise, the build
+// stops here and says so.
+const glutIdleFrames = LibraryManager.library.$MainLoop ? '$MainLoop' : '$Browser';
 (function checkInternals(library) {
   const missing = [
     !/GLUT\.idleFunc = func/.test(String(library.glutIdleFunc)) && 'glutIdleFunc setting GLUT.idleFunc',
-    typeof library.$Browser?.requestAnimationFrame !== 'function' && 'Browser.requestAnimationFrame',
+    typeof library[glutIdleFrames]?.requestAnimationFrame !== 'function' &&
+      'Browser.requestAnimationFrame (as in 3.1.6) or MainLoop.requestAnimationFrame (as in 3.1.69)',
     typeof library.$callUserCallback !== 'function' && 'callUserCallback',
     typeof library.$safeSetTimeout !== 'function' && 'safeSetTimeout',
   ].filter(Boolean);
   if (missing.length > 0) {
-    throw new Error(`viewer/glut_idle.js hooks into Emscripten's GLUT as Emscripten 3.1.6 has it; this one ` +
-      `(${EMSCRIPTEN_VERSION || 'another version'}) has no ${missing.join(', no ')}`);
+    throw new Error(`viewer/glut_idle.js hooks into Emscripten's GLUT as Emscripten 3.1.6 and 3.1.69 have it; ` +
+      `this one (${EMSCRIPTEN_VERSION || 'another version'}) has no ${missing.join(', no ')}`);
   }
 })(LibraryManager.library);
 
 mergeInto(LibraryManager.library, {
-  glutIdleFunc__deps: ['$Browser', '$callUserCallback', '$safeSetTimeout'],
+  glutIdleFunc__deps: [glutIdleFrames, '$callUserCallback', '$safeSetTimeout'],
   glutIdleFunc: function(func) {
     function callback() {
       GLUT.idlePending = false;
@@ -30,7 +34,7 @@ mergeInto(LibraryManager.library, {
       callUserCallback(function() { {{{ makeDynCall('v', 'GLUT.idleFunc') }}}(); });
       // Once per refresh from now on; a stop or an abort before it ends the chain.
       GLUT.idlePending = true;
-      Browser.requestAnimationFrame(callback);
+      (typeof MainLoop != 'undefined' ? MainLoop : Browser).requestAnimationFrame(callback);
     }
     // The first call as soon as possible, as GLUT does; one chain at a time.
     if (func && !GLUT.idlePending) {

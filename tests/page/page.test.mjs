@@ -750,7 +750,7 @@ pageTest('the single file, alone in a folder and opened from disk, runs as the s
 
 // Where an Emscripten other than the one the page was written for builds the
 // program otherwise, the page says so, rather than run without its hooks:
-// here the built program's Browser.requestAnimationFrame renamed.
+// here the built program's Browser.requestAnimationFrame (Emscripten 3.1.6's) renamed.
 pageTest('a program built without the Emscripten internals the page hooks into is named as such', () => inFolder(async (folder) => {
   const { copy, copyServer } = await serveCopy(folder);
   const program = join(copy, 'vibrating-string.js');
@@ -759,7 +759,8 @@ pageTest('a program built without the Emscripten internals the page hooks into i
   writeFileSync(program, built.replace('requestAnimationFrame:function', 'requestAnimationFrameLater:function'));
   const target = await openPage(browser, address(copyServer));
   try {
-    const words = /Browser\.requestAnimationFrame, which the page hooks into, is not there \(the page was written for Emscripten 3\.1\.6\)/;
+    const words = new RegExp('Browser\\.requestAnimationFrame \\(or, as in 3\\.1\\.69, MainLoop\\.requestAnimationFrame\\), ' +
+      'which the page hooks into, is not there \\(the page was written for Emscripten 3\\.1\\.6 and 3\\.1\\.69\\)');
     await target.waitForFunction(() => !document.getElementById('failure').hidden, { timeout: 20000 });
     assert.match(await target.$eval('#failure', (failure) => failure.textContent), words);
     assert.equal(await visible(target, '#canvas'), false);

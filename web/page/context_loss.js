@@ -6,19 +6,22 @@
 import { RELOAD, enableControls, showFailure, showStatus } from './view.js';
 
 // What of Emscripten's runtime this hooks into is no API: it is how
-// Emscripten 3.1.6 (Debian 12's) builds the program. Another version may
-// build it otherwise, and then the page says so, rather than run without
-// its pause.
-const WRITTEN_FOR = 'Emscripten 3.1.6';
+// Emscripten 3.1.6 (Debian 12's) and 3.1.69 (Debian 13's) build the
+// program, which ask for animation frames through Browser and through
+// MainLoop. Another version may build it otherwise, and then the page says
+// so, rather than run without its pause.
+const WRITTEN_FOR = 'Emscripten 3.1.6 and 3.1.69';
+const frameScheduler = () => [globalThis.MainLoop, globalThis.Browser]
+  .find((candidate) => typeof candidate?.requestAnimationFrame === 'function');
 function missingInternals(program) {
   return [
-    typeof globalThis.Browser?.requestAnimationFrame !== 'function' && 'Browser.requestAnimationFrame',
+    !frameScheduler() && 'Browser.requestAnimationFrame (or, as in 3.1.69, MainLoop.requestAnimationFrame)',
     typeof program.createContext !== 'function' && 'Module.createContext',
   ].filter(Boolean);
 }
 
-// The program asks for every frame through Emscripten's Browser (GLUT's
-// redisplay and its idle calls): held there, before its run starts.
+// The program asks for every frame through Emscripten's frame scheduler
+// (GLUT's redisplay and its idle calls): held there, before its run starts.
 function holdProgramFrames(view, program) {
   const held = [];
   let schedule = null;
@@ -31,9 +34,9 @@ function holdProgramFrames(view, program) {
       showFailure(view, text);
       throw new Error(text);
     }
-    const browser = globalThis.Browser;
-    schedule = browser.requestAnimationFrame.bind(browser);
-    browser.requestAnimationFrame = (callback) => {
+    const scheduler = frameScheduler();
+    schedule = scheduler.requestAnimationFrame.bind(scheduler);
+    scheduler.requestAnimationFrame = (callback) => {
       if (view.contextLost) held.push(callback);
       else schedule(callback);
     };
