@@ -89,6 +89,10 @@ export function programModule(view) {
       }));
     },
     onAbort: () => showFailure(view, `The program stopped with an error.${RELOAD}`),
+    // Emscripten's own notes (its GL emulation's warnings at start-up) are
+    // no errors of the page's: warnings, as Emscripten 3.1.6 writes them,
+    // where 3.1.69 would write them as errors.
+    printErr: (text) => console.warn(text),
   };
 }
 
