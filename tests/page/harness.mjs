@@ -87,8 +87,10 @@ async function startSlot(file) {
   }
 }
 
-// The first picture the program drew, as canvasPixels gives the canvas.
+// The first picture the program drew, as canvasPixels gives the canvas,
+// once it has drawn it.
 export async function firstPicture(page) {
+  await waitInPage(page, 'the first picture', () => window.firstPicture !== undefined);
   const [width, height, dataURL] = await page.evaluate(() => {
     const { width, height, data } = window.firstPicture;
     const rows = new Uint8Array(data.length);
