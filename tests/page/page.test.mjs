@@ -754,14 +754,15 @@ pageTest('the single file, alone in a folder and opened from disk, runs as the s
 // MainLoop.requestAnimationFrame) renamed.
 pageTest('a program built without the Emscripten internals the page hooks into is named as such', () => inFolder(async (folder) => {
   const { copy, copyServer } = await serveCopy(folder);
-  const program = join(copy, 'vibrating-string.js');
-  // Its definition, as 3.1.6 writes it (a property) or 3.1.69 (a method).
-  const definition = /requestAnimationFrame(:function\(func\)|\(func\))\{/;
-  const built = readFileSync(program, 'utf8');
-  assert.match(built, definition);
-  writeFileSync(program, built.replace(definition, 'requestAnimationFrameLater$1{'));
-  const target = await openPage(browser, address(copyServer));
+  let target = null;
   try {
+    const program = join(copy, 'vibrating-string.js');
+    // Its definition, as 3.1.6 writes it (a property) or 3.1.69 (a method).
+    const definition = /requestAnimationFrame(:function\(func\)|\(func\))\{/;
+    const built = readFileSync(program, 'utf8');
+    assert.match(built, definition);
+    writeFileSync(program, built.replace(definition, 'requestAnimationFrameLater$1{'));
+    target = await openPage(browser, address(copyServer));
     const words = new RegExp('Browser\\.requestAnimationFrame \\(or, as in 3\\.1\\.69, MainLoop\\.requestAnimationFrame\\), ' +
       'which the page hooks into, is not there \\(the page was written for Emscripten 3\\.1\\.6 and 3\\.1\\.69\\)');
     await target.waitForFunction(() => !document.getElementById('failure').hidden, { timeout: 20000 });
@@ -774,7 +775,7 @@ pageTest('a program built without the Emscripten internals the page hooks into i
     assert.equal(await draws(target), 0);
     assert.deepEqual(target.errors.filter((error) => !words.test(error)), []);
   } finally {
-    await closePage(target);
+    if (target) await closePage(target);
     stopServing(copyServer);
   }
 }));
