@@ -49,8 +49,7 @@ export async function testBrowser() {
     return { browser, release: async () => { await browser.close(); xvfb?.stop(); } };
   }
   const file = join(process.env.PAGE_BROWSERS_DIR, `${engine}-${slot}.json`);
-  if (!existsSync(file)) await startSlot(file);
-  let state = JSON.parse(readFileSync(file, 'utf8'));
+  let state = existsSync(file) ? JSON.parse(readFileSync(file, 'utf8')) : await startSlot(file);
   let browser = await connect(state.endpoint).catch(() => null);
   if (!browser) {
     // The last test's browser is gone: the next one takes the slot.
@@ -60,8 +59,7 @@ export async function testBrowser() {
       // Gone with it.
     }
     rmSync(file, { force: true });
-    await startSlot(file);
-    state = JSON.parse(readFileSync(file, 'utf8'));
+    state = await startSlot(file);
     browser = await connect(state.endpoint);
   }
   // Where a test launches a Firefox of its own, it shows on the slot's display.
@@ -69,8 +67,9 @@ export async function testBrowser() {
   return { browser, release: () => browser.disconnect() };
 }
 
-// Starts the slot's browser, detached, to outlive this test, and waits
-// until it has written `file`; its messages go to `file`.log.
+// Starts the slot's browser, detached, to outlive this test, and resolves to
+// the state it writes in `file` once it takes connections; its messages go
+// to `file`.log.
 async function startSlot(file) {
   const log = openSync(`${file}.log`, 'w');
   const keeper = spawn(process.execPath, [fileURLToPath(new URL('browser_slot.mjs', import.meta.url)), file],
@@ -85,6 +84,7 @@ async function startSlot(file) {
     }
     await sleep(50);
   }
+  return JSON.parse(readFileSync(file, 'utf8'));
 }
 
 // The first picture the program drew, as canvasPixels gives the canvas,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The page's server keeps to its site: every way of writing a path that
 // climbs out of it gets 404, while the site's own files are served.
-//   node --test web/tests/serve.test.mjs
+//   node --test tests/page/serve.test.mjs
 import assert from 'node:assert/strict';
 import { request } from 'node:http';
 import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
