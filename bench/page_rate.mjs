@@ -14,8 +14,10 @@ import { median, quantile } from './stats.mjs';
 
 const [site, seconds = '5', throttle = '1', explain = 'on'] = process.argv.slice(2);
 await withPage(site, {}, async (page) => {
-  await page.waitForFunction(() => !document.getElementById('explain').hidden);
-  if (explain === 'off') await page.click('#explain-toggle');
+  // A release from before the explanation has none to show or hide.
+  await page.waitForFunction(() => !document.getElementById('start').disabled);
+  if (await page.$('#explain')) await page.waitForFunction(() => !document.getElementById('explain').hidden);
+  if (explain === 'off' && await page.$('#explain-toggle')) await page.click('#explain-toggle');
   await page.emulateCPUThrottling(Number(throttle));
   await page.click('#start');
   await sleep(1000);

@@ -4,7 +4,8 @@
 // program's frame rate and peak memory under Xvfb; the frame as WebAssembly
 // under Node in turns with the native one; the page's pictures per second,
 // its first picture and Lighthouse's audit.
-//   usage: node bench/report.mjs REPETITIONS
+// And the page against an earlier release's site, in turns (page_turns.mjs).
+//   usage: node bench/report.mjs REPETITIONS EARLIER_SITE EARLIER_NAME
 import { execFileSync, spawn } from 'node:child_process';
 import { mkdtempSync, readFileSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -19,7 +20,7 @@ import { median } from './stats.mjs';
 const root = fileURLToPath(new URL('..', import.meta.url));
 const out = join(root, 'build-bench');
 const site = join(root, 'build-web', 'site');
-const repetitions = process.argv[2] ?? '12';
+const [repetitions = '12', earlierSite, earlierName] = process.argv.slice(2);
 const note = (text) => console.error(text);
 const run = (command, args, env = {}) => execFileSync(command, args,
   { encoding: 'utf8', env: { ...process.env, ...env }, stdio: ['ignore', 'pipe', 'ignore'] });
@@ -118,6 +119,9 @@ for (const throttle of ['1', '4', '8']) {
 }
 rates.push({ throttle: '8', compositing: 'gpu', explain: 'on', ...pageRate(['8', 'on'], { COMPOSITING: 'gpu' }) });
 
+note(`The page against ${earlierName}'s, in turns, at 1x, 4x and 8x slowdown...`);
+const againstEarlier = node('bench/page_turns.mjs', [site, earlierSite, '3', '5']).trimEnd();
+
 note('Timing the first picture over cold loads, served and from disk, in Chromium and in Firefox...');
 const first = await firstPictures();
 note('Lighthouse, mobile, three runs on the site served compressed, in turns with the floor page...');
@@ -167,6 +171,7 @@ for (const r of rates.filter((each) => each.explain === 'on')) {
   console.log(`${label(`pictures/s, ${r.throttle}x slower`)} ${r.page_fps.padStart(11)} /s (offered ${r.display_fps} /s), ` +
     `callbacks per refresh median ${r.callback_median_ms} ms, p90 ${r.callback_p90_ms} ms, ${r.compositing} compositing`);
 }
+console.log(`Against ${earlierName}, explanation shown:\n${againstEarlier}`);
 for (const line of first) {
   const [, ms, ...loads] = line.split(' ');
   console.log(`${label('first picture, median')} ${ms.padStart(11)} ms ${loads.join(' ')}`);

@@ -112,7 +112,7 @@ int main(int argc, char **argv)
     std::fputs(shape ? "frame,node,displacement\n" : HISTORY_HEADER, out);
     for (long frame = 0; frame <= frames; ++frame) {
         if (!shape) {
-            char line[128];
+            char line[HISTORY_LINE_SIZE];
             history_line(line, sizeof line, frame, largest_displacement(), energy());
             std::fputs(line, out);
         } else if (frame >= first) {

@@ -24,5 +24,7 @@ double largest_displacement();
 double energy();
 
 // Writes the line for `frame` into `line` (at most `size` bytes, with the
-// newline), as snprintf does: frame,time,largest_displacement,energy.
+// newline), as snprintf does: frame,time,largest_displacement,energy. Any
+// line fits in HISTORY_LINE_SIZE bytes with its terminating zero.
+constexpr std::size_t HISTORY_LINE_SIZE = 80;
 int history_line(char *line, std::size_t size, long frame, double largest, double energy);

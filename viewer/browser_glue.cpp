@@ -4,12 +4,15 @@
 // page shows and saves beside the string.
 #include "string_measures.h"
 #include "string_model.h"
+#include "viewer.h"
 
 #include <GL/glut.h>
 #include <emscripten.h>
 
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 // Emscripten's own glFlush, under the name it keeps for programs that define
 // glFlush themselves.
@@ -17,30 +20,82 @@ extern "C" void emscripten_glFlush();
 
 namespace {
 
-// What the history tool writes for a frame, kept for every frame drawn so
-// far: 16 bytes a frame, the only memory that grows with the run.
+// What the history tool writes for a frame, kept for every frame drawn, in
+// blocks of a mebibyte taken as the run reaches them: a long run adds
+// blocks and never copies what it has. Where no more memory can be had, the
+// record ends there and the string goes on; the page says so.
 struct FrameRecord {
     double largest;
     double energy;
 };
-std::vector<FrameRecord> frames_shown;
+constexpr long FRAMES_PER_BLOCK = 65536;
+constexpr long MAX_BLOCKS = 4096; // as many as a 32-bit heap can hold
+FrameRecord *record_blocks[MAX_BLOCKS];
+long frames_drawn = 0;
+long frames_kept = 0; // frames 0 to frames_kept - 1 are in the record
+double energy_at_start = 0;
 
-// The frame drawn, for the page: its number, its history line, the node of
-// its largest displacement, its energy and frame 0's, and both levels of
-// `nodes` nodes each (u_curr, then u_prev).
+void keep(const FrameRecord &record)
+{
+    const long block = frames_kept / FRAMES_PER_BLOCK;
+    if (frames_kept < frames_drawn || block >= MAX_BLOCKS) {
+        return; // the record has ended
+    }
+    if (record_blocks[block] == nullptr) {
+        record_blocks[block] = static_cast<FrameRecord *>(std::malloc(FRAMES_PER_BLOCK * sizeof(FrameRecord)));
+        if (record_blocks[block] == nullptr) {
+            return;
+        }
+    }
+    record_blocks[block][frames_kept % FRAMES_PER_BLOCK] = record;
+    ++frames_kept;
+}
+
+// The frame drawn, for the page (Module.onFrameShown): its fields, the
+// frames the record keeps, and both levels of `nodes` nodes each, copied,
+// since the model moves on once the page has them.
 // clang-format off
-EM_JS(void, hand_to_page, (long frame, const char *line, int node, double energy, double energy_at_start,
-                           const double *levels, int nodes), {
+EM_JS(void, hand_to_page, (long frame, double time, double largest, int node, double energy,
+                           double energy_at_start, long kept, const double *current, const double *previous,
+                           int nodes), {
     if (Module['onFrameShown']) {
-        const first = levels >> 3;
         Module['onFrameShown']({
-            frame: frame, line: UTF8ToString(line), largestNode: node, energy: energy,
-            energyAtStart: energy_at_start,
-            current: HEAPF64.slice(first, first + nodes), previous: HEAPF64.slice(first + nodes, first + 2 * nodes)
+            frame: frame, time: time, largest: largest, largestNode: node, energy: energy,
+            energyAtStart: energy_at_start, kept: kept,
+            current: HEAPF64.slice(current >> 3, (current >> 3) + nodes),
+            previous: HEAPF64.slice(previous >> 3, (previous >> 3) + nodes)
         });
     }
 });
+
+// Where the picture puts the string (viewer.h), for the page's pictures of it.
+EM_JS(void, hand_geometry_to_page, (const double *positions, int nodes, double height_scale,
+                                    double pixels_per_unit), {
+    Module['stringGeometry'] = {
+        nodes: nodes, positions: HEAPF64.slice(positions >> 3, (positions >> 3) + nodes),
+        heightScale: height_scale, pixelsPerUnit: pixels_per_unit
+    };
+});
 // clang-format on
+
+// Records the frame the model stands at, as drawn, and hands it to the page.
+void show_frame()
+{
+    const long frame = frames_drawn;
+    const FrameRecord record{largest_displacement(), energy()};
+    if (frame == 0) {
+        energy_at_start = record.energy;
+        double positions[N];
+        for (int i = 0; i < N; ++i) {
+            positions[i] = node_x(i);
+        }
+        hand_geometry_to_page(positions, N, HEIGHT_SCALE, PIXELS_PER_UNIT);
+    }
+    keep(record);
+    ++frames_drawn;
+    hand_to_page(frame, frame_time(frame), record.largest, largest_node(), record.energy, energy_at_start, frames_kept,
+                 gsl_vector_const_ptr(string_state.u_curr, 0), gsl_vector_const_ptr(string_state.u_prev, 0), N);
+}
 
 } // namespace
 
@@ -51,37 +106,33 @@ extern "C" void glVertex2d(GLdouble x, GLdouble y)
 }
 
 // Each picture ends with glFlush, before the display advances the model, so
-// the model here is still at the frame drawn: it is recorded, and handed to
-// the page (Module.onFrameShown) with its history line and both levels.
+// the model here is still at the frame drawn.
 extern "C" void glFlush()
 {
     emscripten_glFlush();
-    const long frame = static_cast<long>(frames_shown.size());
-    const FrameRecord record{largest_displacement(), energy()};
-    frames_shown.push_back(record);
-    char line[128];
-    history_line(line, sizeof line, frame, record.largest, record.energy);
-    double levels[2 * N];
-    for (int i = 0; i < N; ++i) {
-        levels[i] = gsl_vector_get(string_state.u_curr, i);
-        levels[N + i] = gsl_vector_get(string_state.u_prev, i);
-    }
-    hand_to_page(frame, line, largest_node(), record.energy, frames_shown.front().energy, levels, N);
+    show_frame();
 }
 
-// The run so far as vibrating-string-history --frames K writes it, K being
-// the frame shown last. The text stays until the next call.
-extern "C" EMSCRIPTEN_KEEPALIVE const char *history_csv()
+// The record as vibrating-string-history --frames K writes it, K being the
+// last frame kept, in pieces of LINES_PER_PIECE frames, the header first:
+// piece `piece`, or empty text past the end. The text stays until the next
+// call. In pieces, a run of any length is saved with this buffer alone.
+extern "C" EMSCRIPTEN_KEEPALIVE const char *history_csv_piece(long piece)
 {
-    static std::string csv;
-    csv = HISTORY_HEADER;
-    char line[128];
-    for (size_t frame = 0; frame < frames_shown.size(); ++frame) {
-        history_line(line, sizeof line, static_cast<long>(frame), frames_shown[frame].largest,
-                     frames_shown[frame].energy);
-        csv += line;
+    constexpr long LINES_PER_PIECE = 1024;
+    static char text[(1 + LINES_PER_PIECE) * HISTORY_LINE_SIZE]; // the header fits in a line's room
+    std::size_t length = 0;
+    if (piece == 0) {
+        std::strcpy(text, HISTORY_HEADER);
+        length = std::strlen(HISTORY_HEADER);
     }
-    return csv.c_str();
+    const long first = piece * LINES_PER_PIECE;
+    for (long frame = first; frame < std::min(frames_kept, first + LINES_PER_PIECE); ++frame) {
+        const FrameRecord &record = record_blocks[frame / FRAMES_PER_BLOCK][frame % FRAMES_PER_BLOCK];
+        length += history_line(text + length, sizeof text - length, frame, record.largest, record.energy);
+    }
+    text[length] = '\0';
+    return text;
 }
 
 // The page's width control resizes the canvas as a window manager resizes a
@@ -90,3 +141,32 @@ extern "C" EMSCRIPTEN_KEEPALIVE void resize_canvas(int width, int height)
 {
     glutReshapeWindow(width, height);
 }
+
+#ifdef VIBSTRING_TEST_ENTRIES
+// For the page tests: `count` more frames as the page sees them, drawn and
+// recorded at the model's present state, without waiting for the display
+// and without the model's steps, which take the time of a long run and
+// change no memory. Returns the top of the heap, which never comes down:
+// its high-water mark.
+extern "C" EMSCRIPTEN_KEEPALIVE long repeat_frame_shown(long count)
+{
+    for (long i = 0; i < count; ++i) {
+        show_frame();
+    }
+    return reinterpret_cast<long>(sbrk(0));
+}
+
+// For the page tests: takes every block of `size` bytes that the heap can
+// still give, and keeps them, chained; returns how many it took. The run's
+// record can then grow no more.
+extern "C" EMSCRIPTEN_KEEPALIVE long exhaust_heap(long size)
+{
+    static void *taken_blocks = nullptr;
+    long taken = 0;
+    for (void *block; (block = std::malloc(size)) != nullptr; ++taken) {
+        *static_cast<void **>(block) = taken_blocks;
+        taken_blocks = block;
+    }
+    return taken;
+}
+#endif

@@ -30,7 +30,7 @@ void display()
     glColor3d(0, 0, 0);
     glBegin(GL_LINE_STRIP);
     for (int i = 0; i < N; ++i) {
-        glVertex2d((9 * i) * H - 4.0, 1.5 * gsl_vector_get(string_state.u_curr, i));
+        glVertex2d(node_x(i), HEIGHT_SCALE * gsl_vector_get(string_state.u_curr, i));
     }
     glEnd();
     glFlush(); // single-buffered: nothing to swap
@@ -43,7 +43,9 @@ void reshape(int width, int height)
 {
     glViewport(0, 0, width, height);
     glLoadIdentity();
-    glOrtho(-width / 200.0, width / 200.0, -height / 200.0, height / 200.0, -1, 1);
+    // `width` pixels span width / PIXELS_PER_UNIT units, half each side of the origin.
+    const double scale = 2 * PIXELS_PER_UNIT;
+    glOrtho(-width / scale, width / scale, -height / scale, height / scale, -1, 1);
 }
 
 void mouse(int button, int state, int /*x*/, int /*y*/)

@@ -155,15 +155,24 @@ export function historyLines(last) {
   return execFileSync(process.env.HISTORY_TOOL, ['--frames', String(last)], { encoding: 'utf8' }).trim().split('\n');
 }
 
-// The space-time picture as drawn, from its canvas: [width, height, RGBA
-// bytes]. (A screenshot of it can be a pixel off in Firefox, where it lies
-// at a fraction of a pixel.)
+// The space-time picture as shown, from its canvas of a pixel per node and
+// frame: [width, height, RGBA bytes], `width` the string canvas's, node i's
+// column 9 pixels wide and centred under its vertex (9 i - 400 pixels from
+// the middle), and clear beside the columns. (A screenshot of it can be a
+// pixel off in Firefox, where it lies at a fraction of a pixel.)
 export async function spacetimePixels(page) {
-  const [width, height, dataURL] = await page.$eval('#spacetime', async (canvas) => {
+  const [nodes, height, dataURL, width] = await page.$eval('#spacetime', async (canvas) => {
     const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
-    return [canvas.width, canvas.height, await window.bytesAsDataURL(data)];
+    return [canvas.width, canvas.height, await window.bytesAsDataURL(data), document.getElementById('canvas').width];
   });
-  return [width, height, bytesOf(dataURL)];
+  assert.equal(nodes, 100, 'the space-time picture is not a pixel per node');
+  const [rows, shown] = [bytesOf(dataURL), Buffer.alloc(4 * width * height)];
+  for (let x = 0; x < width; x += 1) {
+    const node = Math.floor((x - (width / 2 - 400 - 4)) / 9);
+    if (node < 0 || node >= nodes) continue;
+    for (let y = 0; y < height; y += 1) rows.copy(shown, 4 * (y * width + x), 4 * (y * nodes + node), 4 * (y * nodes + node + 1));
+  }
+  return [width, height, shown];
 }
 
 // Waits until `predicate(arg)`, run in the page, holds; a page that never

@@ -131,15 +131,23 @@ async function assertRowsAreFrames(target, newest, pixels = null) {
   }
 }
 
-// The two pictures' boxes on screen: the space-time picture under the
-// string's, as wide, to within layout's rounding of a scaled-down picture.
+// The two pictures' boxes on screen: the space-time picture's place under
+// the string's, as wide, and in it the picture's columns, each under its
+// node as spacetimePixels lays them out (node 0's 404 canvas pixels left of
+// the middle, 900 in all), to within layout's rounding of a scaled-down
+// picture.
 async function assertPicturesAligned(target) {
-  const [string, spacetime] = await Promise.all(['#canvas', '#spacetime']
+  const [string, place, spacetime] = await Promise.all(['#canvas', '#spacetime-size', '#spacetime']
     .map(async (selector) => (await target.$(selector)).boundingBox()));
+  const width = await target.$eval('#canvas', (canvas) => canvas.width);
+  const scale = string.width / width;
+  const expected = { x: string.x + (width / 2 - 404) * scale, width: 900 * scale };
   for (const edge of ['x', 'width']) {
-    assert.ok(Math.abs(spacetime[edge] - string[edge]) < 0.1, `${edge}: ${spacetime[edge]}, not ${string[edge]}`);
+    assert.ok(Math.abs(place[edge] - string[edge]) < 0.1, `${edge}: ${place[edge]}, not ${string[edge]}`);
+    assert.ok(Math.abs(spacetime[edge] - expected[edge]) < 0.1, `columns' ${edge}: ${spacetime[edge]}, not ${expected[edge]}`);
   }
-  assert.ok(spacetime.y >= string.y + string.height, 'the space-time picture is not under the string');
+  assert.ok(Math.abs(spacetime.height - place.height) < 0.1, 'the picture is not as tall as its place');
+  assert.ok(place.y >= string.y + string.height, 'the space-time picture is not under the string');
 }
 
 // Runs the string from the frame shown until it has drawn `count` pictures, and stops it.
@@ -474,6 +482,93 @@ pageTest("at frame 0 the words say the string is at rest, and the energy is the 
   await page.keyboard.press('Enter');
   assert.match(await descriptionShown(page), /^Frame 0, time 0: .*node 40 .*It is at rest\. .*energy is 1\.000 times/);
   assert.equal((await numbersShown(page)).energy, '1.00000000');
+}));
+
+// `count` more frames through the page as it takes each frame drawn, at the
+// model's present state and without the display's pace (the build's test
+// entry); resolves to the top of the program's heap, its high-water mark.
+async function repeatFrameShown(target, count) {
+  let done = 0;
+  for (;;) {
+    const now = Math.min(100000, count - done);
+    const heapTop = await target.evaluate((n) => Module._repeat_frame_shown(n), now);
+    done += now;
+    if (done === count) return heapTop;
+  }
+}
+
+// The CSV that Save data saves, read in the page: its name, its line count,
+// and its first and last lines.
+async function savedRecord(target) {
+  await target.click('#save-data');
+  await target.waitForFunction(() => window.saves.length > 0);
+  return target.evaluate(async () => {
+    const { name, blob } = window.saves.pop();
+    const lines = (await blob.text()).trimEnd().split('\n');
+    return { name, count: lines.length, head: lines.slice(0, 3), last: lines.at(-1) };
+  });
+}
+
+// The time of a frame as the history tool writes it (%.6g): 201 steps of sqrt(1e-11) a frame.
+const frameTime = (frame) => String(Number((frame * 201 * Math.sqrt(1e-11)).toPrecision(6)));
+
+// After a run, the string is drawn on from where the model stands: `modelFrame`.
+async function assertDrawsOnFrom(target, modelFrame) {
+  const before = await draws(target);
+  await target.click('#start');
+  await waitForDraws(target, before + 5);
+  await target.click('#stop');
+  const after = await settle(target);
+  const shown = modelFrame + after.draws - before - 1;
+  assert.ok(checkFrames(after.pixels, shown, shown).get(shown).matches, `the picture is not model frame ${shown}`);
+}
+
+pageTest('a run of eight hours at 60 pictures a second: Save data is the history tool\'s first and last lines, and the string draws on', () => onServedPage(async (page) => {
+  const drawn = (await settle(page, { read: false })).draws;
+  await keepSaves(page);
+  const heapAtStart = await repeatFrameShown(page, 0);
+  const frames = 8 * 3600 * 60;
+  // Hidden meanwhile, the explanation still takes every frame, and draws none
+  // (each would cost a stopped page a redraw, which a running one spares).
+  await page.click('#explain-toggle');
+  const heapTop = await repeatFrameShown(page, frames);
+  await page.click('#explain-toggle');
+  console.log(`# heap: ${heapAtStart} bytes at frame ${drawn - 1}, ${heapTop} after ${frames} more frames`);
+  // The record alone grows, by its 16 bytes a frame, in blocks of a mebibyte.
+  assert.ok(heapTop - heapAtStart <= 16 * frames + (2 << 20), `the heap grew by ${heapTop - heapAtStart} bytes`);
+
+  const last = drawn + frames - 1;
+  const saved = await savedRecord(page);
+  // Saved piece by piece, the run's CSV never lies whole in the program's heap.
+  assert.equal(await repeatFrameShown(page, 0), heapTop, 'Save data grew the heap');
+  assert.equal(saved.name, `vibrating-string-frames-0-${last}.csv`);
+  assert.equal(saved.count, last + 2);
+  const tool = historyLines(drawn);
+  assert.deepEqual(saved.head, tool.slice(0, 3));
+  // The frames repeated show the model where it stood: frame `drawn`.
+  assert.equal(saved.last, [last, frameTime(last), ...tool[drawn + 1].split(',').slice(2)].join(','));
+  assert.equal((await numbersShown(page)).frame, String(last));
+  await assertDrawsOnFrom(page, drawn);
+  assert.equal(await visible(page, '#failure'), false);
+}));
+
+pageTest('when the browser gives no more memory, the page says the record ends, saves what it kept, and the string goes on', () => onServedPage(async (page) => {
+  const drawn = (await settle(page, { read: false })).draws;
+  await keepSaves(page);
+  assert.equal(await page.$eval('#record-note', (note) => note.textContent), '');
+  const taken = await page.evaluate(() => Module._exhaust_heap(1 << 20));
+  assert.ok(taken > 100, `only ${taken} MiB could be taken`);
+  // The record's first block holds 65536 frames: the next one cannot be had.
+  await repeatFrameShown(page, 65536);
+  const words = await page.$eval('#record-note', (note) => note.textContent);
+  assert.match(words, /no more memory for the run's record, which ends at frame 65535: Save data saves frames 0 to 65535\. The string goes on\./);
+  const saved = await savedRecord(page);
+  assert.equal(saved.name, 'vibrating-string-frames-0-65535.csv');
+  assert.equal(saved.count, 65537);
+  assert.deepEqual(saved.head, historyLines(drawn).slice(0, 3));
+  await assertDrawsOnFrom(page, drawn);
+  assert.equal(await visible(page, '#failure'), false);
+  assert.equal(await page.$eval('#record-note', (note) => note.textContent), words);
 }));
 
 pageTest("hidden with one control, the new parts leave today's page, and come back with every row", () => onServedPage(async (page) => {

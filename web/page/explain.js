@@ -3,18 +3,23 @@
 // per picture drawn, the newest on top, node i's column under node i's
 // vertex), the numbers of the frame shown with the energy's trace, the
 // picture in words, and the run saved as CSV or PNG. The program hands over
-// every frame it draws (Module.onFrameShown) with its numbers, computed and
-// formatted by the same C++ as vibrating-string-history's; the page only
-// shows them.
+// every frame it draws (Module.onFrameShown) with its fields, computed by the
+// same C++ as vibrating-string-history's, and where it draws the string
+// (Module.stringGeometry); the page only shows them.
+//
+// A frame costs the page little, since it comes at the display's pace
+// beside the string's own work: its colours go into one row of a ring kept
+// in place, the space-time picture is a canvas of a pixel per node and
+// frame that the browser scales (shifted down a row and the new row put in,
+// and only while shown), and the numbers follow every few frames.
 
-const NODES = 100;
 const ROWS = 300; // frames the space-time picture keeps
-const COLUMN = 9; // canvas pixels from node to node: 0.09 world units
-// Displacements are drawn 1.5 times their size, in world units, as the
-// string is; beyond +-1.5 the picture shows the end colours.
+// Displacements are coloured as drawn (geometry.heightScale times their
+// size, in world units); beyond +-RANGE the picture shows the end colours.
 const RANGE = 1.5;
 // A diverging scale after ColorBrewer's RdBu, which people with the common
 // colour-vision deficiencies still read: down blue, up red, white at rest.
+// The legend's bar is drawn from it too.
 const SCALE = [[-1, [33, 102, 172]], [-0.5, [146, 197, 222]], [0, [255, 255, 255]],
   [0.5, [244, 165, 130]], [1, [178, 24, 43]]];
 const TRACE_POINTS = 300;
@@ -23,33 +28,36 @@ const TRACE_POINTS = 300;
 // and every frame once it stops.
 const NUMBERS_EVERY = 10;
 
-function colourOf(displacement) {
-  const t = Math.max(-1, Math.min(1, (1.5 * displacement) / RANGE));
+// Writes the colour of `height` (drawn height over RANGE) into `pixels` at `at`.
+function putColour(pixels, at, height) {
+  const t = Math.max(-1, Math.min(1, height));
   let k = 0;
   while (k < SCALE.length - 2 && t > SCALE[k + 1][0]) k += 1;
-  const [[from, low], [to, high]] = [SCALE[k], SCALE[k + 1]];
+  const [from, low] = SCALE[k];
+  const [to, high] = SCALE[k + 1];
   const f = (t - from) / (to - from);
-  return low.map((channel, c) => Math.round(channel + (high[c] - channel) * f));
+  for (let c = 0; c < 3; c += 1) pixels[at + c] = Math.round(low[c] + (high[c] - low[c]) * f);
+  pixels[at + 3] = 255;
 }
 
-// The node's position along the string, in world units, as the string's
-// picture places it.
-const positionOf = (node) => ((9 * node) * 0.01 - 4).toFixed(2);
+// A figure with `digits` significant digits, as printf's %g writes it
+// within the range the numbers take (the history tool's time and sizes).
+const significant = (value, digits) => String(Number(value.toPrecision(digits)));
 
 // The words for a frame: where the string is furthest from rest, up and
 // down, which way those parts move (from the two stored levels), and the
 // energy against the start.
-function describe(record) {
-  const { frame, line, largestNode, current, previous } = record;
-  const time = line.split(',')[1];
+function describe(record, geometry) {
+  const { frame, time, largestNode, current, previous } = record;
+  const positionOf = (node) => geometry.positions[node].toFixed(2);
   let [up, down] = [0, 0];
-  for (let i = 1; i < NODES; i += 1) {
+  for (let i = 1; i < current.length; i += 1) {
     if (current[i] > current[up]) up = i;
     if (current[i] < current[down]) down = i;
   }
-  const size = Math.abs(current[largestNode]);
-  const words = [`Frame ${frame}, time ${time}: the string is furthest from rest at node ${largestNode} ` +
-    `(x = ${positionOf(largestNode)}), ${size.toFixed(3)} ${current[largestNode] < 0 ? 'down' : 'up'}.`];
+  const words = [`Frame ${frame}, time ${significant(time, 6)}: the string is furthest from rest at node ` +
+    `${largestNode} (x = ${positionOf(largestNode)}), ${record.largest.toFixed(3)} ` +
+    `${current[largestNode] < 0 ? 'down' : 'up'}.`];
   const moving = (node) => {
     const velocity = current[node] - previous[node];
     if (velocity === 0) return 'still';
@@ -127,7 +135,9 @@ function findElements() {
   const byId = (id) => document.getElementById(id);
   return {
     section: byId('explain'), body: byId('explain-body'), toggle: byId('explain-toggle'),
-    picture: byId('spacetime'), trace: byId('energy-trace'), description: byId('description'),
+    picture: byId('spacetime'), pictureSize: byId('spacetime-size'), pictureStage: byId('spacetime-stage'), legendBar: byId('legend-bar'),
+    trace: byId('energy-trace'), description: byId('description'), recordNote: byId('record-note'),
+    numberList: byId('numbers'),
     numbers: {
       frame: byId('number-frame'), time: byId('number-time'), largest: byId('number-largest'),
       node: byId('number-node'), energy: byId('number-energy'),
@@ -135,105 +145,184 @@ function findElements() {
   };
 }
 
-// Where node 0's column starts, in string-canvas pixels: each column is
-// COLUMN pixels wide and centred on its node's vertex, 9 i - 400 pixels from
-// the middle of a canvas `width` wide.
-const firstColumn = (width) => width / 2 - 400 - Math.floor(COLUMN / 2);
+// The space-time picture's rows: a ring of ROWS rows of a pixel per node,
+// the newest frame's row at `newest`, the older ones after it.
+function rowRing(nodes) {
+  const ring = { pixels: new Uint8ClampedArray(4 * nodes * ROWS), newest: 0, rows: 0 };
+  ring.add = (current, heightScale) => {
+    ring.newest = (ring.newest + ROWS - 1) % ROWS;
+    ring.rows = Math.min(ring.rows + 1, ROWS);
+    const start = 4 * nodes * ring.newest;
+    for (let i = 0; i < nodes; i += 1) putColour(ring.pixels, start + 4 * i, (heightScale * current[i]) / RANGE);
+  };
+  // The rows as shown, the newest on top; transparent where there is no frame yet.
+  ring.image = () => {
+    const image = new ImageData(nodes, ROWS);
+    const split = 4 * nodes * ring.newest;
+    image.data.set(ring.pixels.subarray(split));
+    image.data.set(ring.pixels.subarray(0, split), ring.pixels.length - split);
+    const shown = 4 * nodes * ring.rows;
+    image.data.fill(0, shown);
+    return image;
+  };
+  ring.newestRow = () => new ImageData(ring.pixels.slice(4 * nodes * ring.newest, 4 * nodes * (ring.newest + 1)),
+    nodes, 1);
+  return ring;
+}
 
 // Takes every frame the program draws from the start, and sets up the
 // pictures and controls once the string's first picture is up.
 export function explainRun(view, program) {
-  // The last ROWS frames' colours, a node a pixel, the newest in row 0;
-  // transparent where there is no frame yet, which shows the picture's grey.
-  const rows = new ImageData(NODES, ROWS);
   const trace = energyTrace();
-  const run = { latest: null, elements: null, describing: false };
-
-  const addRow = (current) => {
-    rows.data.copyWithin(4 * NODES, 0, 4 * NODES * (ROWS - 1));
-    for (let i = 0; i < NODES; i += 1) rows.data.set([...colourOf(current[i]), 255], 4 * i);
+  // pictureFrame: the newest frame in the picture's canvas; width: the string canvas's, as last placed.
+  // onScreen: which of the picture's and the numbers' boxes are.
+  const run = {
+    ring: null, latest: null, elements: null, describing: false, pictureFrame: -1, width: 0, onScreen: new Set(),
   };
 
-  // The frame shown, in the history tool's own figures, and the trace.
+  // The picture's columns under the string's vertices, on a canvas `width`
+  // pixels wide: node i's column is as wide as the nodes' spacing and
+  // centred on its vertex; the picture's box is the string canvas's.
+  const placePicture = () => {
+    const { picture, pictureSize } = run.elements;
+    const { positions, pixelsPerUnit } = program.stringGeometry;
+    const { width, height } = view.canvas;
+    const column = Math.round((positions[1] - positions[0]) * pixelsPerUnit);
+    const left = width / 2 + positions[0] * pixelsPerUnit - Math.floor(column / 2);
+    pictureSize.width = width;
+    pictureSize.height = height;
+    picture.style.left = `${(100 * left) / width}%`;
+    picture.style.width = `${(100 * column * positions.length) / width}%`;
+    run.width = width;
+  };
+
+  // The frame shown, in the history tool's figures, and the trace.
   const showNumbers = () => {
     const { trace: traceCanvas, numbers } = run.elements;
     const { latest } = run;
-    const [frame, time, largest] = latest.line.trim().split(',');
-    numbers.frame.textContent = frame;
-    numbers.time.textContent = time;
-    numbers.largest.textContent = largest;
+    numbers.frame.textContent = String(latest.frame);
+    numbers.time.textContent = significant(latest.time, 6);
+    numbers.largest.textContent = significant(latest.largest, 9);
     numbers.node.textContent = String(latest.largestNode);
     numbers.energy.textContent = (latest.energy / latest.energyAtStart).toPrecision(9);
     if (trace.changed) drawTrace(traceCanvas, trace);
   };
 
+  // The picture and the numbers as of the frame shown; while the string
+  // runs, only those on screen, and the numbers every few frames.
   const draw = () => {
-    const { picture, rowsCanvas } = run.elements;
-    const { width } = view.canvas;
-    if (picture.width !== width) picture.width = width;
-    rowsCanvas.getContext('2d').putImageData(rows, 0, 0);
-    const context = picture.getContext('2d');
-    context.clearRect(0, 0, width, ROWS);
-    context.imageSmoothingEnabled = false;
-    context.drawImage(rowsCanvas, firstColumn(width), 0, NODES * COLUMN, ROWS);
-    const running = view.stateText.textContent === 'running';
-    if (!running || run.latest.frame % NUMBERS_EVERY === 0) showNumbers();
+    const { frame } = run.latest;
+    if (!view.running || run.onScreen.has(run.elements.numberList)) {
+      if (!view.running || frame % NUMBERS_EVERY === 0) showNumbers();
+    }
+    if (view.running && !run.onScreen.has(run.elements.pictureStage)) return;
+    if (view.canvas.width !== run.width) placePicture();
+    const context = run.elements.picture.getContext('2d');
+    if (run.pictureFrame === frame - 1) {
+      // One frame on: the rows move down one, and the new one goes on top.
+      context.globalCompositeOperation = 'copy';
+      context.drawImage(context.canvas, 0, 1);
+      context.putImageData(run.ring.newestRow(), 0, 0);
+    } else if (run.pictureFrame !== frame) {
+      context.putImageData(run.ring.image(), 0, 0);
+    }
+    run.pictureFrame = frame;
   };
 
-  // The picture as shown, on its grey, as PNG.
+  // The picture as shown, on its grey, at the string canvas's width, as PNG.
   const savePicture = () => {
     const { picture } = run.elements;
     const shown = document.createElement('canvas');
-    shown.width = picture.width;
+    shown.width = view.canvas.width;
     shown.height = ROWS;
     const context = shown.getContext('2d');
-    context.fillStyle = getComputedStyle(picture).backgroundColor;
+    context.fillStyle = getComputedStyle(run.elements.pictureStage).backgroundColor;
     context.fillRect(0, 0, shown.width, ROWS);
-    context.drawImage(picture, 0, 0);
+    context.imageSmoothingEnabled = false;
+    const at = (style) => (parseFloat(style) * shown.width) / 100;
+    context.drawImage(picture, at(picture.style.left), 0, at(picture.style.width), ROWS);
     shown.toBlob((png) => download(png, `vibrating-string-space-time-${run.latest.frame}.png`), 'image/png');
   };
 
+  // The record as the history tool writes it, piece by piece from the
+  // program, so that its size, however long the run, is the browser's to
+  // hold and never the program's.
+  const saveData = () => {
+    try {
+      const pieces = [];
+      for (let piece = 0; ; piece += 1) {
+        const text = program.UTF8ToString(program._history_csv_piece(piece));
+        if (text === '') break;
+        pieces.push(text);
+      }
+      download(new Blob(pieces, { type: 'text/csv' }), `vibrating-string-frames-0-${run.latest.kept - 1}.csv`);
+    } catch (error) {
+      run.elements.recordNote.textContent = `The data could not be saved (${error.message}). The string goes on.`;
+    }
+  };
+
   const say = () => {
-    run.elements.description.textContent = describe(run.latest);
+    run.elements.description.textContent = describe(run.latest, program.stringGeometry);
     run.describing = true;
+  };
+
+  // Once the program can keep no more of the run, the page says so, once.
+  const noteRecordEnd = (record) => {
+    const { recordNote } = run.elements;
+    if (recordNote.textContent !== '') return;
+    recordNote.textContent = `The browser gave the program no more memory for the run's record, which ends ` +
+      `at frame ${record.kept - 1}: Save data saves frames 0 to ${record.kept - 1}. The string goes on.`;
   };
 
   program.onFrameShown = (record) => {
     try {
-      addRow(record.current);
+      run.ring ??= rowRing(record.current.length);
+      run.ring.add(record.current, program.stringGeometry.heightScale);
       trace.add(record.frame, record.energy / record.energyAtStart);
       run.latest = record;
       if (!run.elements) return;
+      if (record.kept <= record.frame) noteRecordEnd(record);
       if (!run.elements.body.hidden) draw();
       // Stopped, the words follow the picture (a redraw moves it on a frame); running, they wait.
-      if (run.describing && view.stateText.textContent === 'stopped') say();
+      if (run.describing && !view.running) say();
     } catch (error) {
       console.error(error); // and the string draws on
     }
   };
 
-  view.onStopped.push(() => {
-    if (!run.elements.body.hidden) showNumbers();
+  view.onRunningChange.push((running) => {
+    if (running) {
+      run.describing = false;
+      return;
+    }
+    if (!run.elements.body.hidden) draw();
     say();
   });
-  view.onRunning.push(() => { run.describing = false; });
   view.whenReady.push(() => {
     const elements = findElements();
-    elements.rowsCanvas = document.createElement('canvas');
-    elements.rowsCanvas.width = NODES;
-    elements.rowsCanvas.height = ROWS;
     run.elements = elements;
+    elements.legendBar.style.background = `linear-gradient(to right, ${SCALE
+      .map(([, rgb]) => `rgb(${rgb.join(' ')})`).join(', ')})`;
+    elements.picture.width = program.stringGeometry.nodes;
+    elements.picture.height = ROWS;
     elements.toggle.checked = true; // a reload starts with it shown, whatever the browser restores
     elements.toggle.addEventListener('change', () => {
       elements.body.hidden = !elements.toggle.checked;
       if (!elements.body.hidden) draw();
     });
     document.getElementById('describe').addEventListener('click', say);
-    document.getElementById('save-data').addEventListener('click', () => {
-      const csv = program.UTF8ToString(program._history_csv());
-      download(new Blob([csv], { type: 'text/csv' }), `vibrating-string-frames-0-${run.latest.frame}.csv`);
-    });
+    document.getElementById('save-data').addEventListener('click', saveData);
     document.getElementById('save-picture').addEventListener('click', savePicture);
+    // Scrolled back into view while the string runs, they catch up at once.
+    const watch = new IntersectionObserver((changes) => {
+      for (const change of changes) {
+        if (change.isIntersecting) run.onScreen.add(change.target);
+        else run.onScreen.delete(change.target);
+      }
+      if (!elements.body.hidden) draw();
+    });
+    watch.observe(elements.pictureStage);
+    watch.observe(elements.numberList);
     elements.section.hidden = false;
     draw();
   });

@@ -2,15 +2,13 @@
 // What a mouse, a finger, the Start and Stop buttons and the width slider
 // do, passed on to the program as GLUT mouse events and window sizes; and
 // the running or stopped state the page shows for them.
+import { setRunning } from './view.js';
 
 // The state as GLUT's mouse table decides it from the events that reach it:
 // a left press or release runs, a right press stops.
 function followMouseTable(view, type, button) {
   if (!view.ready) return;
-  if (button === 0 || (button === 2 && type === 'mousedown')) {
-    view.stateText.textContent = button === 0 ? 'running' : 'stopped';
-    (button === 0 ? view.onRunning : view.onStopped).forEach((callback) => callback());
-  }
+  if (button === 0 || (button === 2 && type === 'mousedown')) setRunning(view, button === 0);
 }
 
 // A press and release of GLUT button `button` (0 left, 2 right) on the

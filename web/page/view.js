@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The page's elements and what it knows of the program, shared by the
-// modules that wire it: whether the program runs, has failed, or has lost
-// its WebGL context; and the two ways the page tells the user.
+// modules that wire it: whether the string is running, whether the program
+// has failed or has lost its WebGL context; and the two ways the page tells
+// the user.
 
 export const RELOAD = ' Reload the page to try again.';
 
@@ -17,11 +18,20 @@ export function findView() {
     explanation: document.getElementById('explain'),
     ready: false, // the program runs and has drawn its first picture
     whenReady: [], // called once it is
-    onStopped: [], // called as the state turns to stopped, and to running
-    onRunning: [],
+    running: false, // the string animates; set only through setRunning
+    onRunningChange: [], // called with `running` as it changes
     failed: false,
     contextLost: false,
   };
+}
+
+// The string's state, as the program's mouse table makes it: shown in
+// words and, when it changes, passed on to whoever follows it.
+export function setRunning(view, running) {
+  if (running === view.running) return;
+  view.running = running;
+  view.stateText.textContent = running ? 'running' : 'stopped';
+  view.onRunningChange.forEach((callback) => callback(running));
 }
 
 export function enableControls(view, enabled) {
