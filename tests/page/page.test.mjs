@@ -583,6 +583,32 @@ pageTest("hidden with one control, the new parts leave today's page, and come ba
   await assertRowsAreFrames(page, hidden.draws - 1);
 }));
 
+pageTest('while the string runs, the picture and the numbers out of view wait, and catch up once scrolled into view', () => onServedPage(async (page) => {
+  await page.evaluate(() => {
+    window.pictureWrites = 0;
+    const put = CanvasRenderingContext2D.prototype.putImageData;
+    CanvasRenderingContext2D.prototype.putImageData = function countedPut(...args) {
+      if (this.canvas.id === 'spacetime') window.pictureWrites += 1;
+      return put.apply(this, args);
+    };
+  });
+  // A short window at the top of the page: both lie below it.
+  await page.setViewport({ width: 1200, height: 400 });
+  await page.evaluate(() => window.scrollTo(0, 0));
+  const start = await draws(page);
+  await page.evaluate(() => document.getElementById('start').click()); // no scrolling to it
+  await waitForDraws(page, start + 20);
+  const [writes, numbers] = [await page.evaluate(() => window.pictureWrites), await numbersShown(page)];
+  await waitForDraws(page, start + 60);
+  assert.equal(await page.evaluate(() => window.pictureWrites), writes, 'the picture was drawn out of view');
+  assert.deepEqual(await numbersShown(page), numbers, 'the numbers were written out of view');
+
+  await page.$eval('#spacetime-stage', (stage) => stage.scrollIntoView());
+  await page.waitForFunction((before) => window.pictureWrites > before + 10, {}, writes);
+  await page.evaluate(() => document.getElementById('stop').click());
+  await assertRowsAreFrames(page, (await settle(page, { read: false })).draws - 1);
+}));
+
 pageTest('redrawn a frame at a time on the wide canvas, the picture is its frame, corners and all', () => onServedPage(async (page) => {
   await settle(page, { read: false });
   // Frame 223, shown after 224 draws, has vertices that fall between the
