@@ -199,11 +199,12 @@ export const keepSaves = (page) => page.evaluate(() => {
   };
 });
 
-// The download the click on `selector` makes, kept by keepSaves: its name,
-// type, and contents as text (`text`) or base64.
-export async function savedBy(page, selector) {
+// The download the click on `selector` makes (or `press`, another way of
+// pressing it), kept by keepSaves: its name, type, and contents as text
+// (`text`) or base64.
+export async function savedBy(page, selector, press = () => page.click(selector)) {
   const count = await page.evaluate(() => window.saves.length);
-  await page.click(selector);
+  await press();
   await page.waitForFunction((before) => window.saves.length > before, {}, count);
   const { name, type, dataURL } = await page.evaluate(async () => {
     const { name, blob } = window.saves.at(-1);

@@ -150,6 +150,20 @@ async function assertPicturesAligned(target) {
   assert.ok(place.y >= string.y + string.height, 'the space-time picture is not under the string');
 }
 
+// The picture Save picture saves (pressed as savedBy does, or by `press`):
+// its name, and its pixels decoded by the browser, as [width, height, RGBA bytes].
+async function savedPicture(target, press) {
+  const png = await savedBy(target, '#save-picture', press);
+  const [width, height, dataURL] = await target.evaluate(async (base64) => {
+    const image = await createImageBitmap(new Blob([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]));
+    const scratch = new OffscreenCanvas(image.width, image.height).getContext('2d');
+    scratch.drawImage(image, 0, 0);
+    const { data } = scratch.getImageData(0, 0, image.width, image.height);
+    return [image.width, image.height, await window.bytesAsDataURL(data)];
+  }, png.base64);
+  return { name: png.name, pixels: [width, height, bytesOf(dataURL)] };
+}
+
 // Runs the string from the frame shown until it has drawn `count` pictures, and stops it.
 async function runUntil(target, count) {
   await target.click('#start');
@@ -602,7 +616,19 @@ pageTest('while the string runs, the picture and the numbers out of view wait, a
   await waitForDraws(page, start + 60);
   assert.equal(await page.evaluate(() => window.pictureWrites), writes, 'the picture was drawn out of view');
   assert.deepEqual(await numbersShown(page), numbers, 'the numbers were written out of view');
+  // Saved meanwhile from the keyboard, the picture still out of view above
+  // its button, it is the frames up to the one it names.
+  await keepSaves(page);
+  await page.setViewport({ width: 1200, height: 150 });
+  await page.$eval('#save-picture', (button) => {
+    button.scrollIntoView({ block: 'end' });
+    button.focus({ preventScroll: true });
+  });
+  assert.ok(await page.$eval('#spacetime-stage', (stage) => stage.getBoundingClientRect().bottom < 0));
+  const saved = await savedPicture(page, () => page.keyboard.press('Enter'));
+  await assertRowsAreFrames(page, Number(saved.name.match(/-(\d+)\.png$/)[1]), saved.pixels);
 
+  await page.setViewport({ width: 1200, height: 400 });
   await page.$eval('#spacetime-stage', (stage) => stage.scrollIntoView());
   await page.waitForFunction((before) => window.pictureWrites > before + 10, {}, writes);
   await page.evaluate(() => document.getElementById('stop').click());
@@ -835,18 +861,10 @@ pageTest('the single file, alone in a folder and opened from disk, runs as the s
     // Both saves, from disk: the run's data, and the space-time picture as shown.
     await keepSaves(target);
     assertHistoryOf((await savedBy(target, '#save-data')).text, narrow.draws - 1);
-    const png = await savedBy(target, '#save-picture');
+    const png = await savedPicture(target);
     assert.equal(png.name, `vibrating-string-space-time-${narrow.draws - 1}.png`);
-    const [width, height, dataURL] = await target.evaluate(async (base64) => {
-      const image = await createImageBitmap(new Blob([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))]));
-      const scratch = new OffscreenCanvas(image.width, image.height).getContext('2d');
-      scratch.drawImage(image, 0, 0);
-      const { data } = scratch.getImageData(0, 0, image.width, image.height);
-      return [image.width, image.height, await window.bytesAsDataURL(data)];
-    }, png.base64);
-    const decoded = [width, height, bytesOf(dataURL)];
     // Its rows are the frames as the page shows them, at the width shown.
-    await assertRowsAreFrames(target, narrow.draws - 1, decoded);
+    await assertRowsAreFrames(target, narrow.draws - 1, png.pixels);
     assert.deepEqual(target.requests.filter((url) => url !== pathToFileURL(file).href), []);
     assert.deepEqual(target.errors, []);
     // Nor can it ask for one later (an install check, a click): the file's

@@ -148,21 +148,19 @@ function findElements() {
 // The space-time picture's rows: a ring of ROWS rows of a pixel per node,
 // the newest frame's row at `newest`, the older ones after it.
 function rowRing(nodes) {
-  const ring = { pixels: new Uint8ClampedArray(4 * nodes * ROWS), newest: 0, rows: 0 };
+  // Clear until a frame fills them.
+  const ring = { pixels: new Uint8ClampedArray(4 * nodes * ROWS), newest: 0 };
   ring.add = (current, heightScale) => {
     ring.newest = (ring.newest + ROWS - 1) % ROWS;
-    ring.rows = Math.min(ring.rows + 1, ROWS);
     const start = 4 * nodes * ring.newest;
     for (let i = 0; i < nodes; i += 1) putColour(ring.pixels, start + 4 * i, (heightScale * current[i]) / RANGE);
   };
-  // The rows as shown, the newest on top; transparent where there is no frame yet.
+  // The rows as shown, the newest on top.
   ring.image = () => {
     const image = new ImageData(nodes, ROWS);
     const split = 4 * nodes * ring.newest;
     image.data.set(ring.pixels.subarray(split));
     image.data.set(ring.pixels.subarray(0, split), ring.pixels.length - split);
-    const shown = 4 * nodes * ring.rows;
-    image.data.fill(0, shown);
     return image;
   };
   ring.newestRow = () => new ImageData(ring.pixels.slice(4 * nodes * ring.newest, 4 * nodes * (ring.newest + 1)),
@@ -178,6 +176,7 @@ export function explainRun(view, program) {
   // onScreen: which of the picture's and the numbers' boxes are.
   const run = {
     ring: null, latest: null, elements: null, describing: false, pictureFrame: -1, width: 0, onScreen: new Set(),
+    recordEnded: false,
   };
 
   // The picture's columns under the string's vertices, on a canvas `width`
@@ -208,14 +207,9 @@ export function explainRun(view, program) {
     if (trace.changed) drawTrace(traceCanvas, trace);
   };
 
-  // The picture and the numbers as of the frame shown; while the string
-  // runs, only those on screen, and the numbers every few frames.
-  const draw = () => {
+  // The picture's canvas as of the frame shown.
+  const updatePicture = () => {
     const { frame } = run.latest;
-    if (!view.running || run.onScreen.has(run.elements.numberList)) {
-      if (!view.running || frame % NUMBERS_EVERY === 0) showNumbers();
-    }
-    if (view.running && !run.onScreen.has(run.elements.pictureStage)) return;
     if (view.canvas.width !== run.width) placePicture();
     const context = run.elements.picture.getContext('2d');
     if (run.pictureFrame === frame - 1) {
@@ -229,8 +223,19 @@ export function explainRun(view, program) {
     run.pictureFrame = frame;
   };
 
+  // The picture and the numbers as of the frame shown; while the string
+  // runs, only those on screen, and the numbers every few frames.
+  const draw = () => {
+    const onScreen = (element) => !view.running || run.onScreen.has(element);
+    if (onScreen(run.elements.numberList) && (!view.running || run.latest.frame % NUMBERS_EVERY === 0)) {
+      showNumbers();
+    }
+    if (onScreen(run.elements.pictureStage)) updatePicture();
+  };
+
   // The picture as shown, on its grey, at the string canvas's width, as PNG.
   const savePicture = () => {
+    updatePicture(); // it may have been out of view
     const { picture } = run.elements;
     const shown = document.createElement('canvas');
     shown.width = view.canvas.width;
@@ -241,7 +246,9 @@ export function explainRun(view, program) {
     context.imageSmoothingEnabled = false;
     const at = (style) => (parseFloat(style) * shown.width) / 100;
     context.drawImage(picture, at(picture.style.left), 0, at(picture.style.width), ROWS);
-    shown.toBlob((png) => download(png, `vibrating-string-space-time-${run.latest.frame}.png`), 'image/png');
+    // Named now: the string may run on while the PNG is made.
+    const name = `vibrating-string-space-time-${run.latest.frame}.png`;
+    shown.toBlob((png) => download(png, name), 'image/png');
   };
 
   // The record as the history tool writes it, piece by piece from the
@@ -268,9 +275,9 @@ export function explainRun(view, program) {
 
   // Once the program can keep no more of the run, the page says so, once.
   const noteRecordEnd = (record) => {
-    const { recordNote } = run.elements;
-    if (recordNote.textContent !== '') return;
-    recordNote.textContent = `The browser gave the program no more memory for the run's record, which ends ` +
+    if (run.recordEnded) return;
+    run.recordEnded = true;
+    run.elements.recordNote.textContent = `The browser gave the program no more memory for the run's record, which ends ` +
       `at frame ${record.kept - 1}: Save data saves frames 0 to ${record.kept - 1}. The string goes on.`;
   };
 
