@@ -163,8 +163,12 @@ function rowRing(nodes) {
     image.data.set(ring.pixels.subarray(0, split), ring.pixels.length - split);
     return image;
   };
-  ring.newestRow = () => new ImageData(ring.pixels.slice(4 * nodes * ring.newest, 4 * nodes * (ring.newest + 1)),
-    nodes, 1);
+  // The newest row, in an image of one row kept for it.
+  const row = new ImageData(nodes, 1);
+  ring.newestRow = () => {
+    row.data.set(ring.pixels.subarray(4 * nodes * ring.newest, 4 * nodes * (ring.newest + 1)));
+    return row;
+  };
   return ring;
 }
 
