@@ -13,7 +13,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -241,16 +244,32 @@ TEST_F(Package, HardeningCheckFindsEveryProtectionThatApplies)
     }
 }
 
-TEST_F(Package, DesktopEntryValidates)
+// The desktop entry and the AppStream metadata speak every language of the
+// page's catalogs (TRANSLATIONS, their locales), and Debian's tools find
+// nothing to say of them.
+std::vector<std::string> translations()
+{
+    std::istringstream words(TRANSLATIONS);
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+TEST_F(Package, DesktopEntryIsTranslatedAndValidates)
 {
     if (!installed("desktop-file-validate")) {
         GTEST_SKIP() << not_installed("desktop-file-validate");
     }
     const std::string desktop_entry = (root / "usr/share/applications/vibrating-string.desktop").string();
     EXPECT_EQ(output_of_success("desktop-file-validate", desktop_entry), "");
+    const std::string text = installed_text("usr/share/applications/vibrating-string.desktop");
+    ASSERT_GE(translations().size(), 7U) << TRANSLATIONS;
+    for (const std::string &locale : translations()) {
+        for (const char *key : {"Name", "GenericName", "Comment", "Keywords"}) {
+            EXPECT_NE(text.find(std::string("\n") + key + "[" + locale + "]="), std::string::npos) << key << "[" << locale << "]";
+        }
+    }
 }
 
-TEST_F(Package, AppStreamDataValidates)
+TEST_F(Package, AppStreamDataIsTranslatedAndValidates)
 {
     if (!installed("appstreamcli")) {
         GTEST_SKIP() << not_installed("appstreamcli");
@@ -258,6 +277,13 @@ TEST_F(Package, AppStreamDataValidates)
     const std::string metainfo = (root / "usr/share/metainfo/io.github.vibrating_string.metainfo.xml").string();
     const std::string report = output_of_success("appstreamcli", "validate --no-net --pedantic " + metainfo);
     EXPECT_EQ(lines_tagged(report, {"E: ", "W: ", "I: "}), "") << report;
+    const std::string text = installed_text("usr/share/metainfo/io.github.vibrating_string.metainfo.xml");
+    for (const std::string &locale : translations()) {
+        for (const char *element : {"<name", "<summary", "<p"}) {
+            EXPECT_NE(text.find(std::string(element) + " xml:lang=\"" + locale + "\">"), std::string::npos)
+                << element << " in " << locale;
+        }
+    }
 }
 
 TEST_F(Package, ManualPageIsClean)

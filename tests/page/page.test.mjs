@@ -20,6 +20,8 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { after, before } from 'node:test';
+
+import { REFERENCE, readCatalogs } from '../../cmake/messages.mjs';
 import {
   address, bytesOf, checkFrames, clickCanvas, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch,
   legendColour, modelDisplacements, openPage, pageTest, savedBy, serve, setWidth, settle, sleep, spacetimePixels,
@@ -27,6 +29,7 @@ import {
 } from './harness.mjs';
 
 const site = process.env.SITE_DIR;
+const MESSAGES = fileURLToPath(new URL('../../messages', import.meta.url));
 const chromiumOnly = { chromiumOnly: true };
 let server;
 let browser;
@@ -45,10 +48,14 @@ after(async () => {
 const TOUCH_SCREEN = { hasTouch: true, isMobile: true };
 const PHONE = { width: 375, height: 667, deviceScaleFactor: 3, ...TOUCH_SCREEN };
 
-// A page of the test's own on the served site (in `viewport`), once it
-// takes input; it must show no error in its console, and is closed afterwards.
-async function onServedPage(use, viewport) {
-  const page = await openPage(browser, address(server), viewport);
+// The address of the page, or of the page in `language` (?lang=).
+const inLanguage = (url, language) => (language ? `${url}?lang=${language}` : url);
+
+// A page of the test's own on the served site (in `viewport`, in
+// `language`), once it takes input; it must show no error in its console,
+// and is closed afterwards.
+async function onServedPage(use, viewport, language) {
+  const page = await openPage(browser, inLanguage(address(server), language), viewport);
   try {
     await page.waitForFunction(() => !document.getElementById('start').disabled);
     await use(page);
@@ -172,8 +179,23 @@ async function runUntil(target, count) {
   return settle(target, { read: false });
 }
 
-const numbersShown = (target) => target.evaluate(() => Object.fromEntries(['frame', 'time', 'largest', 'node', 'energy']
-  .map((name) => [name, document.getElementById(`number-${name}`).textContent])));
+// The numbers shown, read back as the page's language writes numbers (its
+// own Intl: its digits, its decimal sign, its grouping).
+const numbersShown = (target) => target.evaluate(() => {
+  const format = new Intl.NumberFormat(document.documentElement.lang);
+  const symbols = Object.fromEntries(format.formatToParts(-12345.6).map(({ type, value }) => [type, value]));
+  const digits = Array.from({ length: 10 }, (_, digit) => format.format(digit));
+  const parse = (text) => Number([...text].map((character) => {
+    if (digits.includes(character)) return String(digits.indexOf(character));
+    if (character === symbols.decimal) return '.';
+    if (character === symbols.minusSign) return '-';
+    return character === symbols.group ? '' : character;
+  }).join(''));
+  return Object.fromEntries(['frame', 'time', 'largest', 'node', 'energy'].map((name) => {
+    const { textContent } = document.getElementById(`number-${name}`);
+    return [name, parse(textContent)];
+  }));
+});
 const descriptionShown = (target) => target.$eval('#description', (description) => description.textContent);
 
 // The node whose displacement is largest in size in `frame` of the model.
@@ -200,7 +222,14 @@ function assertHistoryOf(csv, last) {
   });
 }
 
-const stateShown = (target) => target.$eval('#state', (state) => state.textContent);
+// The English catalog, by which the tests read the page in English.
+const catalogs = readCatalogs(MESSAGES);
+const english = catalogs[REFERENCE];
+// 'running' or 'stopped', as the page says in English, or the words shown.
+const stateShown = async (target) => {
+  const text = await target.$eval('#state', (state) => state.textContent);
+  return { [english['string.running']]: 'running', [english['string.stopped']]: 'stopped' }[text] ?? text;
+};
 const visible = (target, selector) => target.$eval(selector,
   (element) => element.checkVisibility({ visibilityProperty: true }));
 const controlsDisabled = (target) => target.$$eval('#controls button, #controls input',
@@ -261,7 +290,7 @@ async function wakeupsOver(target, wait) {
 }
 
 pageTest('is titled, takes no focus, and first shows the whole string, frame 0, at 100 px per unit, still until clicked', () => onServedPage(async (page) => {
-  assert.equal(await page.title(), 'vibrating-string');
+  assert.equal(await page.title(), english['page.title']);
   assert.equal(await page.evaluate(() => document.activeElement === document.body), true);
   const shown = await settle(page);
   assert.deepEqual(shown.pixels.slice(0, 2), [1000, 300]);
@@ -458,7 +487,7 @@ pageTest('the space-time picture: a row per picture, the newest on top, each nod
   await assertPicturesAligned(page);
   // Stopped, nothing adds a row; asked, the words add none either.
   await assertStaysStill(page, () => page.click('#describe'));
-  assert.equal(Number((await numbersShown(page)).frame), narrow.draws - 1);
+  assert.equal((await numbersShown(page)).frame, narrow.draws - 1);
 }));
 
 pageTest("the numbers and the words are the model's at the frame shown, and Save data is vibrating-string-history's run", () => onServedPage(async (page) => {
@@ -467,10 +496,10 @@ pageTest("the numbers and the words are the model's at the frame shown, and Save
   const tool = historyLines(frame);
   const [toolFrame, toolTime, toolLargest, toolEnergy] = tool.at(-1).split(',');
   const shown = await numbersShown(page);
-  assert.deepEqual([shown.frame, shown.time], [toolFrame, toolTime]);
-  assertClose(Number(shown.largest), Number(toolLargest), 'the largest displacement');
-  assertClose(Number(shown.energy), Number(toolEnergy) / Number(tool[1].split(',')[3]), 'the energy against frame 0');
-  assert.equal(Number(shown.node), largestNode(frame));
+  assert.deepEqual([shown.frame, shown.time], [Number(toolFrame), Number(toolTime)]);
+  assertClose(shown.largest, Number(toolLargest), 'the largest displacement');
+  assertClose(shown.energy, Number(toolEnergy) / Number(tool[1].split(',')[3]), 'the energy against frame 0');
+  assert.equal(shown.node, largestNode(frame));
   // The stop said, unasked, where the string is furthest from rest.
   const words = await descriptionShown(page);
   assert.match(words, new RegExp(`^Frame ${frame},.* furthest from rest at node ${largestNode(frame)} `));
@@ -485,7 +514,7 @@ pageTest("the numbers and the words are the model's at the frame shown, and Save
   await setWidth(page, 900);
   const moved = (await settle(page, { read: false })).draws - 1;
   assert.match(await descriptionShown(page), new RegExp(`^Frame ${moved},.* at node ${largestNode(moved)} `));
-  assert.equal((await numbersShown(page)).frame, String(moved));
+  assert.equal((await numbersShown(page)).frame, moved);
 }));
 
 pageTest("at frame 0 the words say the string is at rest, and the energy is the start's", () => onServedPage(async (page) => {
@@ -495,7 +524,7 @@ pageTest("at frame 0 the words say the string is at rest, and the energy is the 
   await page.focus('#describe');
   await page.keyboard.press('Enter');
   assert.match(await descriptionShown(page), /^Frame 0, time 0: .*node 40 .*It is at rest\. .*energy is 1\.000 times/);
-  assert.equal((await numbersShown(page)).energy, '1.00000000');
+  assert.equal(await page.$eval('#number-energy', (energy) => energy.textContent), '1.00000000');
 }));
 
 // `count` more frames through the page as it takes each frame drawn, at the
@@ -561,7 +590,7 @@ pageTest('a run of eight hours at 60 pictures a second: Save data is the history
   assert.deepEqual(saved.head, tool.slice(0, 3));
   // The frames repeated show the model where it stood: frame `drawn`.
   assert.equal(saved.last, [last, frameTime(last), ...tool[drawn + 1].split(',').slice(2)].join(','));
-  assert.equal((await numbersShown(page)).frame, String(last));
+  assert.equal((await numbersShown(page)).frame, last);
   await assertDrawsOnFrom(page, drawn);
   assert.equal(await visible(page, '#failure'), false);
 }));
@@ -708,22 +737,26 @@ pageTest('without JavaScript, nothing looks usable and the message stands where 
   try {
     await page.setJavaScriptEnabled(false);
     await page.goto(address(server));
-    const shown = await page.evaluate(() => Array.from(document.querySelectorAll('#stage canvas, #stage p, #controls, #help, #explain'))
-      .filter((element) => element.checkVisibility()).map((element) => element.id || element.textContent.trim()));
-    assert.equal(shown.length, 1, `visible: ${shown.join(' | ')}`);
-    assert.match(shown[0], /Turn JavaScript on/);
+    const shown = await page.evaluate(() => Array.from(document.querySelectorAll('#stage canvas, #stage > p, #stage .notice, #controls, #help, #explain, #language'))
+      .filter((element) => element.checkVisibility()).map((element) => element.id || element.className));
+    assert.deepEqual(shown, ['notice']);
+    // Briefly, in every language, each marked as such for a screen reader.
+    const notices = await page.$$eval('#stage .notice p', (paragraphs) => paragraphs
+      .map((paragraph) => [paragraph.lang, paragraph.dir, paragraph.textContent]));
+    assert.deepEqual(notices, Object.entries(catalogs).map(([language, catalog]) =>
+      [language, language === 'ar' ? 'rtl' : 'ltr', catalog['page.noScript']]));
   } finally {
     await closePage(page);
   }
 });
 
 // When the program cannot run, the page says so in words and offers nothing
-// to click: here served by a server with `fault`.
-async function withFailingServer(fault, use) {
+// to click: here served by a server with `fault` (in `language`).
+async function withFailingServer(fault, use, language) {
   const faulty = await serve(site, 0, fault);
   const target = await openPage(browser, null);
   try {
-    await target.goto(address(faulty));
+    await target.goto(inLanguage(address(faulty), language));
     await use(target);
   } finally {
     await closePage(target);
@@ -1050,5 +1083,207 @@ pageTest('installable: Chromium finds no installability errors in a normal profi
     });
     await target.close();
     stopServing(copyServer);
+  }
+}));
+
+// In every language: every word from its catalog, every number in its
+// format, and the pictures and the data the same as in English.
+
+const axeViolations = async (target) => {
+  await target.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
+  return target.evaluate(async () => (await window.axe.run()).violations
+    .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
+};
+
+// Every text the page shows or says that is no word of the test build's
+// pseudo-language, whose every letter is accented: any run of two plain
+// Latin letters is English left behind. Names the same in every language
+// (the program's, its files', a version) and the menu, which names each
+// language in itself, do not count.
+const englishLeft = (target) => target.evaluate(() => {
+  const NAMES = /vibrating-string(\.(html|js|wasm))?/g;
+  const found = [];
+  const check = (where, text) => {
+    if (/[A-Za-z]{2,}/.test((text ?? '').replace(NAMES, ''))) found.push(`${where}: ${text}`);
+  };
+  check('title', document.title);
+  const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    if (!node.parentElement.closest('script, style, noscript, #language')) check(node.parentElement.localName, node.data);
+  }
+  for (const element of document.querySelectorAll('[aria-label], [title], [alt], [placeholder], meta[name="description"]')) {
+    for (const name of ['aria-label', 'title', 'alt', 'placeholder', 'content']) {
+      if (element.hasAttribute(name)) check(`${element.localName} ${name}`, element.getAttribute(name));
+    }
+  }
+  return found;
+});
+
+pageTest('in the pseudo-language, no English is left: loading, a failed download, no WebGL, running, stopped, described', async () => {
+  const PSEUDO = 'en-XA';
+  await withFailingServer(failing('.wasm', '404', 3000), async (target) => {
+    await waitInPage(target, 'the page in the pseudo-language', (code) => document.documentElement.lang === code, PSEUDO);
+    assert.equal(await visible(target, '#status'), true);
+    assert.deepEqual(await englishLeft(target), [], 'loading');
+    await assertFailureShown(target, /404/);
+    assert.deepEqual(await englishLeft(target), [], 'the download failed');
+  }, PSEUDO);
+  const noWebGL = await launch({ extraFlags: ['--disable-webgl', '--disable-3d-apis'], prefs: { 'webgl.disabled': true } });
+  try {
+    const target = await openPage(noWebGL, inLanguage(address(server), PSEUDO));
+    await assertFailureShown(target, /ŴéƀĜĹ/);
+    assert.deepEqual(await englishLeft(target), [], 'without WebGL');
+  } finally {
+    await noWebGL.close();
+  }
+  await onServedPage(async (page) => {
+    assert.deepEqual(await englishLeft(page), [], 'stopped, at frame 0');
+    await page.click('#start');
+    await waitForDraws(page, 20);
+    assert.deepEqual(await englishLeft(page), [], 'running');
+    await page.click('#stop');
+    await settle(page, { read: false });
+    await page.click('#describe');
+    assert.deepEqual(await englishLeft(page), [], 'stopped and described');
+  }, {}, PSEUDO);
+});
+
+// The first picture as the English page draws it, read once.
+let englishFirstPicture = null;
+async function firstPictureInEnglish() {
+  if (!englishFirstPicture) {
+    const page = await openPage(browser, address(server));
+    try {
+      englishFirstPicture = await firstPicture(page);
+    } finally {
+      await closePage(page);
+    }
+  }
+  return englishFirstPicture;
+}
+
+for (const [language, catalog] of Object.entries(catalogs)) {
+  pageTest(`in ${language}: its words and number format, frame 0 as in English, the model's numbers, the history tool's CSV, axe clean`, () => onServedPage(async (page) => {
+    const root = await page.evaluate(() => [document.documentElement.lang, document.documentElement.dir, document.title]);
+    assert.deepEqual(root, [language, language === 'ar' ? 'rtl' : 'ltr', catalog['page.title']]);
+    assert.equal(await page.$eval('#start', (start) => start.textContent), catalog['control.start']);
+    const first = await firstPicture(page);
+    assert.ok(checkFrames(first, 0, 0).get(0).matches, 'the first picture is not frame 0');
+    assert.ok(first[2].equals((await firstPictureInEnglish())[2]), 'the first picture differs from the English page\'s');
+    await page.click('#describe');
+    const words = await descriptionShown(page);
+    assert.ok(words.includes(catalog['describe.atRest']), `Describe did not speak ${language}: ${words}`);
+    assert.deepEqual(await axeViolations(page), []);
+
+    await keepSaves(page);
+    const frame = (await runUntil(page, 60)).draws - 1;
+    const tool = historyLines(frame);
+    const [toolFrame, toolTime, toolLargest, toolEnergy] = tool.at(-1).split(',').map(Number);
+    const shown = await numbersShown(page);
+    assert.deepEqual([shown.frame, shown.node], [toolFrame, largestNode(frame)]);
+    assertClose(shown.time, toolTime, 'the time');
+    assertClose(shown.largest, toolLargest, 'the largest displacement');
+    assertClose(shown.energy, toolEnergy / Number(tool[1].split(',')[3]), 'the energy against frame 0');
+    // The pictures are the physics': node 0 on the left in every language.
+    await assertRowsAreFrames(page, frame);
+    await assertPicturesAligned(page);
+    const saved = await savedBy(page, '#save-data');
+    assert.equal(saved.name, `vibrating-string-frames-0-${frame}.csv`);
+    assert.equal(saved.text, `${tool.join('\n')}\n`);
+  }, {}, language));
+}
+
+pageTest('switching language while the string runs, then stopped, keeps its frames, rows and trace', () => onServedPage(async (page) => {
+  const start = await draws(page);
+  await page.click('#start');
+  await waitForDraws(page, start + 20);
+  await page.select('#language', 'de');
+  await waitForDraws(page, start + 40);
+  await page.select('#language', 'ar');
+  await waitForDraws(page, start + 60);
+  await page.click('#stop');
+  // One run throughout: the picture is the frame of every draw so far, and
+  // every row is its frame.
+  const stopped = await settle(page);
+  assertShowsFrameBeforeLastAdvance(stopped);
+  await assertRowsAreFrames(page, stopped.draws - 1);
+  assert.equal((await numbersShown(page)).frame, stopped.draws - 1);
+  assert.equal(await page.$eval('#state', (state) => state.textContent), catalogs.ar['string.stopped']);
+
+  const kept = () => page.evaluate(() => ['energy-trace', 'spacetime']
+    .map((id) => document.getElementById(id).toDataURL()).concat(document.getElementById('number-frame').textContent));
+  const before = await kept();
+  await assertStaysStill(page, () => page.select('#language', 'en'));
+  const after = await kept();
+  assert.deepEqual(after.slice(0, 2), before.slice(0, 2), 'the trace or the rows changed');
+  assert.equal(Number(after[2]), stopped.draws - 1);
+  assert.equal(await stateShown(page), 'stopped');
+}));
+
+pageTest('the language: the browser\'s best match first, then the one chosen, kept; ?lang= over both; an unknown one falls back', async () => {
+  const context = await browser.createBrowserContext();
+  const open = async (language) => {
+    const page = await openPage(context, null);
+    // A Portuguese reader from Portugal, whose browser takes English too.
+    await page.evaluateOnNewDocument(() => Object.defineProperty(navigator, 'languages', { get: () => ['pt-PT', 'en'] }));
+    await page.goto(inLanguage(address(server), language));
+    await page.waitForFunction(() => !document.getElementById('start').disabled);
+    return page;
+  };
+  const shownIn = (page) => page.evaluate(() => [document.documentElement.lang, document.getElementById('language').value]);
+  try {
+    const first = await open();
+    assert.deepEqual(await shownIn(first), ['pt-BR', 'pt-BR']);
+    assert.deepEqual(await open('xx').then(shownIn), ['pt-BR', 'pt-BR']);
+    // Named in itself in the menu, each one.
+    assert.deepEqual(await first.$$eval('#language option', (options) => options.map((option) => [option.value, option.lang, option.textContent])),
+      Object.entries(catalogs).map(([language, catalog]) => [language, language, catalog['language.name']]));
+    await first.select('#language', 'ja');
+    assert.equal(await first.$eval('#help', (help) => help.textContent), catalogs.ja['page.help']);
+    const next = await open();
+    assert.deepEqual(await shownIn(next), ['ja', 'ja']);
+    const linked = await open('fr');
+    assert.deepEqual(await shownIn(linked), ['fr', 'fr']);
+    // A choice from the menu on a linked page changes its link too.
+    await linked.select('#language', 'es');
+    assert.equal(new URL(linked.url()).searchParams.get('lang'), 'es');
+    for (const page of [first, next, linked]) {
+      assert.deepEqual(page.errors, []);
+      assert.equal(await visible(page, '#failure'), false);
+    }
+  } finally {
+    await context.close();
+  }
+});
+
+pageTest('on a phone, in German, whose words are long, and in Arabic: no sideways scrolling', chromiumOnly, async () => {
+  for (const language of ['de', 'ar']) {
+    await onServedPage(async (phone) => {
+      for (const width of [300, 1000]) {
+        await setWidth(phone, width);
+        await settle(phone, { read: false });
+        const scrollWidth = await phone.evaluate(() => document.documentElement.scrollWidth);
+        assert.ok(scrollWidth <= 375, `in ${language} the page is ${scrollWidth} px wide at width ${width}`);
+        await assertPicturesAligned(phone);
+      }
+    }, PHONE, language);
+  }
+});
+
+pageTest('the single file, opened from disk in German and in Arabic, speaks them with no request', () => inFolder(async (folder) => {
+  const file = join(folder, 'vibrating-string.html');
+  copyFileSync(join(site, 'vibrating-string.html'), file);
+  for (const language of ['de', 'ar']) {
+    const url = `${pathToFileURL(file).href}?lang=${language}`;
+    const target = await openPage(browser, url);
+    try {
+      await assertRuns(target);
+      assert.equal(await target.evaluate(() => document.documentElement.lang), language);
+      assert.equal(await target.$eval('#state', (state) => state.textContent), catalogs[language]['string.stopped']);
+      assert.deepEqual(target.requests.filter((request) => request !== url), []);
+      assert.deepEqual(target.errors, []);
+    } finally {
+      await closePage(target);
+    }
   }
 }));

@@ -3,20 +3,22 @@
 // reclaiming it), nothing is drawn, so nothing is computed either: the
 // program's frames wait here, and the string stays at the frame it reached,
 // in WebAssembly memory, which the loss does not touch.
-import { RELOAD, enableControls, showFailure, showStatus } from './view.js';
+import { language, t } from './language.js';
+import { enableControls, showFailure, showStatus } from './view.js';
 
 // What of Emscripten's runtime this hooks into is no API: it is how
 // Emscripten 3.1.6 (Debian 12's) and 3.1.69 (Debian 13's) build the
 // program, which ask for animation frames through Browser and through
 // MainLoop. Another version may build it otherwise, and then the page says
 // so, rather than run without its pause.
-const WRITTEN_FOR = 'Emscripten 3.1.6 and 3.1.69';
+const WRITTEN_FOR = ['Emscripten 3.1.6', '3.1.69'];
 const frameScheduler = () => [globalThis.MainLoop, globalThis.Browser]
   .find((candidate) => typeof candidate?.requestAnimationFrame === 'function');
 function missingInternals(program) {
   return [
-    !frameScheduler() && 'Browser.requestAnimationFrame (or, as in 3.1.69, MainLoop.requestAnimationFrame)',
-    typeof program.createContext !== 'function' && 'Module.createContext',
+    !frameScheduler() && (() => t('failure.internalOr', { name: 'Browser.requestAnimationFrame', version: '3.1.69',
+      alternative: 'MainLoop.requestAnimationFrame' })),
+    typeof program.createContext !== 'function' && (() => 'Module.createContext'),
   ].filter(Boolean);
 }
 
@@ -28,11 +30,10 @@ function holdProgramFrames(view, program) {
   program.preRun.push(() => {
     const missing = missingInternals(program);
     if (missing.length > 0) {
-      const text = `This build of the page does not fit the Emscripten that built it: ${missing.join(' and ')}, ` +
-        `which the page hooks into, ${missing.length > 1 ? 'are' : 'is'} not there (the page was written for ` +
-        `${WRITTEN_FOR}).`;
-      showFailure(view, text);
-      throw new Error(text);
+      const list = (items) => new Intl.ListFormat(language(), { type: 'conjunction' }).format(items);
+      const args = () => ({ missing: list(missing.map((name) => name())), count: missing.length, versions: list(WRITTEN_FOR) });
+      showFailure(view, 'failure.buildMismatch', args, { reload: false });
+      throw new Error(t('failure.buildMismatch', args()));
     }
     const scheduler = frameScheduler();
     schedule = scheduler.requestAnimationFrame.bind(scheduler);
@@ -52,8 +53,7 @@ export function pauseWhileContextLost(view, program) {
     if (view.failed) return;
     view.contextLost = true;
     enableControls(view, false);
-    showStatus(view, 'The browser took the graphics away (its GPU was reset or needed elsewhere). ' +
-      'The string is paused where it was and comes back when the graphics do.');
+    showStatus(view, 'string.contextLost');
   });
   canvas.addEventListener('webglcontextrestored', () => {
     if (view.failed) return;
@@ -63,7 +63,7 @@ export function pauseWhileContextLost(view, program) {
     // resized window, which sets its view and draws the string again.
     program.ctx = null;
     if (!program.createContext(canvas, true, true, { antialias: false, depth: false, stencil: false, alpha: false })) {
-      showFailure(view, `The graphics could not be brought back.${RELOAD}`);
+      showFailure(view, 'failure.graphicsLost');
       return;
     }
     program.ctx.clearColor(1, 1, 1, 1);

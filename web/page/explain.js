@@ -5,7 +5,10 @@
 // picture in words, and the run saved as CSV or PNG. The program hands over
 // every frame it draws (Module.onFrameShown) with its fields, computed by the
 // same C++ as vibrating-string-history's, and where it draws the string
-// (Module.stringGeometry); the page only shows them.
+// (Module.stringGeometry); the page only shows them, in the learner's
+// language and number format (language.js).
+import { formatNumber, onLanguageChange, show, t } from './language.js';
+
 //
 // A frame costs the page little, since it comes at the display's pace
 // beside the string's own work: its colours go into one row of a ring kept
@@ -40,40 +43,55 @@ function putColour(pixels, at, height) {
   pixels[at + 3] = 255;
 }
 
-// A figure with `digits` significant digits, as printf's %g writes it
-// within the range the numbers take (the history tool's time and sizes).
-const significant = (value, digits) => String(Number(value.toPrecision(digits)));
+// The numbers' figures: the history tool's significant digits (%.6g for
+// times, %.9g for sizes), in the learner's number format.
+const TIME = { maximumSignificantDigits: 6 };
+const SIZE = { maximumSignificantDigits: 9 };
+const RATIO = { minimumSignificantDigits: 9, maximumSignificantDigits: 9 };
+const fixed = (digits) => ({ minimumFractionDigits: digits, maximumFractionDigits: digits });
 
 // The words for a frame: where the string is furthest from rest, up and
 // down, which way those parts move (from the two stored levels), and the
-// energy against the start.
+// energy against the start. Worded when said, in the language of the moment.
 function describe(record, geometry) {
   const { frame, time, largestNode, current, previous } = record;
-  const positionOf = (node) => geometry.positions[node].toFixed(2);
   let [up, down] = [0, 0];
   for (let i = 1; i < current.length; i += 1) {
     if (current[i] > current[up]) up = i;
     if (current[i] < current[down]) down = i;
   }
-  const words = [`Frame ${frame}, time ${significant(time, 6)}: the string is furthest from rest at node ` +
-    `${largestNode} (x = ${positionOf(largestNode)}), ${record.largest.toFixed(3)} ` +
-    `${current[largestNode] < 0 ? 'down' : 'up'}.`];
-  const moving = (node) => {
+  const motion = (node) => {
     const velocity = current[node] - previous[node];
     if (velocity === 0) return 'still';
-    return velocity > 0 ? 'moving up' : 'moving down';
+    return velocity > 0 ? 'up' : 'down';
   };
-  if (current.every((value, i) => value === previous[i])) {
-    words.push('It is at rest.');
-  } else if (current[up] > 0 && current[down] < 0) {
-    words.push(`Its highest point, node ${up} (x = ${positionOf(up)}), is ${moving(up)}; ` +
-      `its lowest, node ${down} (x = ${positionOf(down)}), is ${moving(down)}.`);
-  } else {
-    const node = current[up] > 0 ? up : down;
-    words.push(`Its ${node === up ? 'highest' : 'lowest'} point, node ${node}, is ${moving(node)}.`);
-  }
-  words.push(`Its energy is ${(record.energy / record.energyAtStart).toPrecision(4)} times that at frame 0.`);
-  return words.join(' ');
+  const atRest = current.every((value, i) => value === previous[i]);
+  const bothWays = current[up] > 0 && current[down] < 0;
+  const extreme = current[up] > 0 ? up : down;
+  const { largest, energy, energyAtStart } = record;
+  const direction = current[largestNode] < 0 ? 'down' : 'up';
+  return () => {
+    const x = (node) => formatNumber(geometry.positions[node], fixed(2));
+    const node = (i) => formatNumber(i);
+    const words = [t('describe.furthest', {
+      frame: formatNumber(frame), time: formatNumber(time, TIME), node: node(largestNode), x: x(largestNode),
+      size: formatNumber(largest, fixed(3)), direction,
+    })];
+    if (atRest) {
+      words.push(t('describe.atRest'));
+    } else if (bothWays) {
+      words.push(t('describe.both', {
+        high: node(up), highX: x(up), highMotion: motion(up), low: node(down), lowX: x(down), lowMotion: motion(down),
+      }));
+    } else {
+      words.push(t('describe.one', { point: extreme === up ? 'highest' : 'lowest', node: node(extreme),
+        motion: motion(extreme) }));
+    }
+    words.push(t('describe.energy', {
+      ratio: formatNumber(energy / energyAtStart, { minimumSignificantDigits: 4, maximumSignificantDigits: 4 }),
+    }));
+    return words.reduce((first, next) => t('describe.join', { first, next }));
+  };
 }
 
 // The energy as a multiple of frame 0's, at most TRACE_POINTS points: every
@@ -137,6 +155,7 @@ function findElements() {
     section: byId('explain'), body: byId('explain-body'), toggle: byId('explain-toggle'),
     picture: byId('spacetime'), pictureSize: byId('spacetime-size'), pictureStage: byId('spacetime-stage'), legendBar: byId('legend-bar'),
     trace: byId('energy-trace'), description: byId('description'), recordNote: byId('record-note'),
+    legendDown: byId('legend-down'), legendUp: byId('legend-up'), legendNote: byId('legend-note'),
     numberList: byId('numbers'),
     numbers: {
       frame: byId('number-frame'), time: byId('number-time'), largest: byId('number-largest'),
@@ -203,11 +222,11 @@ export function explainRun(view, program) {
   const showNumbers = () => {
     const { trace: traceCanvas, numbers } = run.elements;
     const { latest } = run;
-    numbers.frame.textContent = String(latest.frame);
-    numbers.time.textContent = significant(latest.time, 6);
-    numbers.largest.textContent = significant(latest.largest, 9);
-    numbers.node.textContent = String(latest.largestNode);
-    numbers.energy.textContent = (latest.energy / latest.energyAtStart).toPrecision(9);
+    numbers.frame.textContent = formatNumber(latest.frame);
+    numbers.time.textContent = formatNumber(latest.time, TIME);
+    numbers.largest.textContent = formatNumber(latest.largest, SIZE);
+    numbers.node.textContent = formatNumber(latest.largestNode);
+    numbers.energy.textContent = formatNumber(latest.energy / latest.energyAtStart, RATIO);
     if (trace.changed) drawTrace(traceCanvas, trace);
   };
 
@@ -268,12 +287,12 @@ export function explainRun(view, program) {
       }
       download(new Blob(pieces, { type: 'text/csv' }), `vibrating-string-frames-0-${run.latest.kept - 1}.csv`);
     } catch (error) {
-      run.elements.recordNote.textContent = `The data could not be saved (${error.message}). The string goes on.`;
+      show(run.elements.recordNote, () => t('record.saveFailed', { detail: error.message }));
     }
   };
 
   const say = () => {
-    run.elements.description.textContent = describe(run.latest, program.stringGeometry);
+    show(run.elements.description, describe(run.latest, program.stringGeometry));
     run.describing = true;
   };
 
@@ -281,8 +300,7 @@ export function explainRun(view, program) {
   const noteRecordEnd = (record) => {
     if (run.recordEnded) return;
     run.recordEnded = true;
-    run.elements.recordNote.textContent = `The browser gave the program no more memory for the run's record, which ends ` +
-      `at frame ${record.kept - 1}: Save data saves frames 0 to ${record.kept - 1}. The string goes on.`;
+    show(run.elements.recordNote, () => t('record.ended', { last: formatNumber(record.kept - 1) }));
   };
 
   program.onFrameShown = (record) => {
@@ -314,6 +332,14 @@ export function explainRun(view, program) {
     run.elements = elements;
     elements.legendBar.style.background = `linear-gradient(to right, ${SCALE
       .map(([, rgb]) => `rgb(${rgb.join(' ')})`).join(', ')})`;
+    for (const [element, key] of [[elements.legendDown, 'explain.legendDown'], [elements.legendUp, 'explain.legendUp'],
+      [elements.legendNote, 'explain.legendNote']]) {
+      show(element, () => t(key, { range: formatNumber(RANGE) }));
+    }
+    // The numbers in the new language's format; the words follow by themselves.
+    onLanguageChange.push(() => {
+      if (!elements.body.hidden) showNumbers();
+    });
     elements.picture.width = program.stringGeometry.nodes;
     elements.picture.height = ROWS;
     elements.toggle.checked = true; // a reload starts with it shown, whatever the browser restores

@@ -2,6 +2,7 @@
 // What a mouse, a finger, the Start and Stop buttons and the width slider
 // do, passed on to the program as GLUT mouse events and window sizes; and
 // the running or stopped state the page shows for them.
+import { formatNumber, show, t } from './language.js';
 import { setRunning } from './view.js';
 
 // The state as GLUT's mouse table decides it from the events that reach it:
@@ -59,12 +60,14 @@ function filterPointer(view) {
 // program runs, sets it.
 function wireWidth(view, program) {
   const { canvas, widthControl, widthValue } = view;
+  const showWidth = (width) => show(widthValue,
+    () => t('control.widthValue', { width: formatNumber(width, { useGrouping: false }) }));
   widthControl.value = String(canvas.width);
-  widthValue.textContent = `${canvas.width} px`;
+  showWidth(canvas.width);
   widthControl.addEventListener('input', () => {
     if (!view.ready) return;
     const width = Number(widthControl.value);
-    widthValue.textContent = `${width} px`;
+    showWidth(width);
     view.failure.style.width = `${width}px`;
     program._resize_canvas(width, canvas.height);
   });

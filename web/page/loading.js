@@ -4,8 +4,9 @@
 // offline (sw.js); in the single-file page (vibrating-string.html) the
 // program is inside the page, base64 in the elements #program-js and
 // #program-wasm.
-import { RELOAD, enableControls, showFailure, showStatus } from './view.js';
+import { enableControls, failure, showFailure, showStatus } from './view.js';
 
+const WASM = 'vibrating-string.wasm';
 // The single file holds the program in elements that come before its script.
 const embedded = document.getElementById('program-wasm') !== null;
 
@@ -31,29 +32,28 @@ async function instantiate(imports) {
     try {
       return await WebAssembly.instantiate(embeddedBytes('program-wasm'), imports);
     } catch (error) {
-      throw new Error(`The program inside this page is damaged or does not run in this browser (${error.message}).`);
+      throw failure('failure.embeddedDamaged', { detail: error.message });
     }
   }
   let response;
   try {
-    response = await fetch('vibrating-string.wasm', { credentials: 'same-origin' });
+    response = await fetch(WASM, { credentials: 'same-origin' });
   } catch {
-    throw new Error('The program (vibrating-string.wasm) could not be downloaded: the connection failed.');
+    throw failure('failure.connectionFailed', { file: WASM });
   }
   if (!response.ok) {
-    throw new Error(`The program (vibrating-string.wasm) could not be downloaded: the server answered ${response.status}.`);
+    throw failure('failure.serverAnswered', { file: WASM, status: response.status });
   }
   let bytes;
   try {
     bytes = await response.arrayBuffer();
   } catch {
-    throw new Error('The program (vibrating-string.wasm) could not be downloaded: the connection broke off.');
+    throw failure('failure.connectionBroke', { file: WASM });
   }
   try {
     return await WebAssembly.instantiate(bytes, imports);
   } catch (error) {
-    throw new Error('The program (vibrating-string.wasm) arrived damaged or does not run in this browser ' +
-                    `(${error.message}).`);
+    throw failure('failure.damaged', { file: WASM, detail: error.message });
   }
 }
 
@@ -72,7 +72,7 @@ export function programModule(view) {
     preRun: [],
     instantiateWasm(imports, receiveInstance) {
       instantiate(imports).then((result) => receiveInstance(result.instance),
-        (error) => showFailure(view, error.message + RELOAD));
+        (error) => showFailure(view, error.key ?? 'failure.stoppedWith', error.args ?? { detail: error.message }));
       return {};
     },
     // GLUT draws the first picture at the first animation frame after main
@@ -88,7 +88,7 @@ export function programModule(view) {
         keepForOffline();
       }));
     },
-    onAbort: () => showFailure(view, `The program stopped with an error.${RELOAD}`),
+    onAbort: () => showFailure(view, 'failure.stopped'),
     // Emscripten's own notes (its GL emulation's warnings at start-up) are
     // no errors of the page's: warnings, as Emscripten 3.1.6 writes them,
     // where 3.1.69 would write them as errors.
@@ -101,26 +101,22 @@ export function programModule(view) {
 export function reportErrors(view) {
   window.addEventListener('error', (event) => {
     event.preventDefault();
-    showFailure(view, `The program stopped with an error (${event.message}).${RELOAD}`);
+    showFailure(view, 'failure.stoppedWith', { detail: event.message });
   });
   window.addEventListener('unhandledrejection', (event) => {
     event.preventDefault();
-    showFailure(view, `The program stopped with an error (${event.reason}).${RELOAD}`);
+    showFailure(view, 'failure.stoppedWith', { detail: String(event.reason) });
   });
 }
 
 // Runs the program (Emscripten's Module, `program`), or says why it cannot.
 export function load(view, program) {
   if (!embedded && window.location.protocol === 'file:') {
-    showFailure(view, 'This page needs a web server: a browser does not let a page opened from disk load ' +
-                'the program beside it. To use the string without a server, open vibrating-string.html, ' +
-                'the whole page in one file, which is in the same folder. Or serve this folder with any ' +
-                'web server.');
+    showFailure(view, 'failure.needsServer', { singleFile: 'vibrating-string.html' }, { reload: false });
     return;
   }
   if (!hasWebGL()) {
-    showFailure(view, 'This browser cannot draw the string: WebGL is turned off or not supported. ' +
-                'Turn on WebGL (hardware acceleration) or try another browser.');
+    showFailure(view, 'failure.noWebGL', {}, { reload: false });
     return;
   }
   window.Module = program;
@@ -129,7 +125,7 @@ export function load(view, program) {
     script.textContent = new TextDecoder().decode(embeddedBytes('program-js'));
   } else {
     script.src = 'vibrating-string.js';
-    script.onerror = () => showFailure(view, `The program (vibrating-string.js) could not be downloaded.${RELOAD}`);
+    script.onerror = () => showFailure(view, 'failure.notDownloaded', { file: 'vibrating-string.js' });
   }
   document.body.appendChild(script);
 }

@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page around the program: loads it (loading.js), passes on what the
-// user does (input.js), shows and saves what the string does (explain.js),
-// pauses it while the browser has taken its WebGL context away
-// (context_loss.js). The program itself is unchanged; the page
-// reaches it only through Emscripten's Module, its one global.
+// The page around the program, in the learner's language (language.js):
+// loads it (loading.js), passes on what the user does (input.js), shows and
+// saves what the string does (explain.js), pauses it while the browser has
+// taken its WebGL context away (context_loss.js). The program itself is
+// unchanged; the page reaches it only through Emscripten's Module, its one
+// global.
 // The build bundles these modules into one script, page.js.
 import { pauseWhileContextLost } from './context_loss.js';
 import { explainRun } from './explain.js';
 import { wireInput } from './input.js';
+import { chooseLanguage } from './language.js';
 import { load, programModule, reportErrors } from './loading.js';
 import { findView } from './view.js';
 
+chooseLanguage();
 const view = findView();
 const program = programModule(view);
 reportErrors(view);

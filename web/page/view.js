@@ -2,9 +2,8 @@
 // The page's elements and what it knows of the program, shared by the
 // modules that wire it: whether the string is running, whether the program
 // has failed or has lost its WebGL context; and the two ways the page tells
-// the user.
-
-export const RELOAD = ' Reload the page to try again.';
+// the user, each in the learner's language (language.js).
+import { show, showMessage, t } from './language.js';
 
 export function findView() {
   return {
@@ -30,7 +29,7 @@ export function findView() {
 export function setRunning(view, running) {
   if (running === view.running) return;
   view.running = running;
-  view.stateText.textContent = running ? 'running' : 'stopped';
+  showMessage(view.stateText, running ? 'string.running' : 'string.stopped');
   view.onRunningChange.forEach((callback) => callback(running));
 }
 
@@ -40,21 +39,29 @@ export function enableControls(view, enabled) {
   }
 }
 
-// The failure in words in place of the canvas, and nothing left to click.
-export function showFailure(view, text) {
+// A failure the page names, as the message `key` with `args` (or a function
+// that makes them, for args that are words themselves), thrown where it
+// happens and shown by whoever catches it.
+export const failure = (key, args = {}) => Object.assign(new Error(key), { key, args });
+
+// The failure in words in place of the canvas, and nothing left to click;
+// where a reload may mend it, the words say so.
+export function showFailure(view, key, args = {}, { reload = true } = {}) {
   if (view.failed) return;
   view.failed = true;
   view.ready = false;
   view.canvas.hidden = true;
   view.statusMessage.hidden = true;
-  view.failure.textContent = text;
+  const words = () => t(key, typeof args === 'function' ? args() : args);
+  show(view.failure, reload ? () => t('failure.reload', { failure: words() }) : words);
   view.failure.hidden = false;
   view.explanation.hidden = true;
   enableControls(view, false);
 }
 
-// A passing notice over the canvas (loading, graphics away), or none.
-export function showStatus(view, text) {
-  view.statusMessage.hidden = text === null;
-  if (text !== null) view.statusMessage.textContent = text;
+// A passing notice over the canvas (loading, graphics away): the message
+// `key`, or none.
+export function showStatus(view, key) {
+  view.statusMessage.hidden = key === null;
+  if (key !== null) showMessage(view.statusMessage, key);
 }

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The page's words in the learner's language: every text comes from the
+// catalogs (messages/, compiled at build time into
+// vibrating-string-messages), and every number is written by the browser's
+// Intl in that language's format. The language is the link's (?lang=), else
+// the one chosen before, else the best match of the browser's, else English.
+// Switching redraws every word and number in place: nothing of the run is
+// touched.
+import MESSAGES, { LANGUAGES, PSEUDO } from 'vibrating-string-messages';
+
+const FALLBACK = 'en';
+const STORAGE_KEY = 'vibrating-string-language';
+
+let current = FALLBACK;
+const rendered = new Map(); // element: () => its text, for the texts the page sets as it runs
+const formats = new Map();
+export const onLanguageChange = [];
+
+export const language = () => current;
+
+// The message `key` in the present language, its placeholders from `args`.
+export const t = (key, args = {}) => MESSAGES[current][key](args);
+
+// `value` as the present language writes numbers, with Intl.NumberFormat's `options`.
+export function formatNumber(value, options = {}) {
+  const id = `${current} ${JSON.stringify(options)}`;
+  if (!formats.has(id)) formats.set(id, new Intl.NumberFormat(current, options));
+  return formats.get(id).format(value);
+}
+
+// Shows `render()` in `element` now and again in each language chosen later;
+// null empties it.
+export function show(element, render) {
+  element.removeAttribute('data-message');
+  if (render === null) {
+    rendered.delete(element);
+    element.textContent = '';
+    return;
+  }
+  rendered.set(element, render);
+  element.textContent = render();
+}
+export const showMessage = (element, key, args) => show(element, () => t(key, args));
+
+// Language and script, so that pt-PT finds pt-BR and zh-SG finds zh-CN, but zh-TW does not.
+function languageAndScript(tag) {
+  try {
+    const { language: base, script } = new Intl.Locale(tag).maximize();
+    return `${base}-${script}`;
+  } catch {
+    return null; // no language tag at all
+  }
+}
+
+// The offered language that best fits `wanted`, a list of language tags in order of preference, or null.
+export function bestMatch(wanted) {
+  for (const tag of wanted) {
+    const fit = LANGUAGES.find(({ code }) => code.toLowerCase() === tag.toLowerCase()) ??
+      LANGUAGES.find(({ code }) => languageAndScript(code) === languageAndScript(tag));
+    if (fit) return fit.code;
+  }
+  return null;
+}
+
+// Storage can be turned off, or full: then the choice lasts as long as the page.
+function remembered() {
+  try {
+    return window.localStorage.getItem(STORAGE_KEY);
+  } catch {
+    return null;
+  }
+}
+function remember(code) {
+  try {
+    window.localStorage.setItem(STORAGE_KEY, code);
+  } catch {
+    // Nothing to keep it in.
+  }
+}
+
+function requested() {
+  const asked = new URLSearchParams(window.location.search).get('lang');
+  if (asked === PSEUDO && PSEUDO in MESSAGES) return PSEUDO;
+  const stored = remembered();
+  return (asked && bestMatch([asked])) ?? (stored && bestMatch([stored])) ??
+    bestMatch(navigator.languages ?? [navigator.language]) ?? FALLBACK;
+}
+
+// Every word and number of the page in `code`.
+function apply(code) {
+  current = code;
+  const root = document.documentElement;
+  root.lang = code;
+  root.dir = LANGUAGES.find((offered) => offered.code === code)?.direction ?? 'ltr';
+  for (const element of document.querySelectorAll('[data-message]')) element.textContent = t(element.dataset.message);
+  for (const name of ['aria-label', 'content']) {
+    for (const element of document.querySelectorAll(`[data-message-${name}]`)) {
+      element.setAttribute(name, t(element.getAttribute(`data-message-${name}`)));
+    }
+  }
+  for (const [element, render] of rendered) element.textContent = render();
+  // The web app installed from here is named in this language too.
+  const manifest = document.querySelector('link[rel="manifest"]');
+  if (manifest) manifest.href = code === FALLBACK ? 'manifest.webmanifest' : `manifest.${code}.webmanifest`;
+  const menu = document.getElementById('language');
+  menu.value = code;
+  onLanguageChange.forEach((callback) => callback(code));
+}
+
+// The menu names each language in itself; a choice from it is kept for the
+// next visit, and in the link, if it named one, so that the link still says
+// what the page shows.
+export function chooseLanguage() {
+  const menu = document.getElementById('language');
+  for (const { code, name } of LANGUAGES) {
+    const option = new Option(name, code);
+    option.lang = code;
+    menu.append(option);
+  }
+  menu.addEventListener('change', () => {
+    remember(menu.value);
+    const url = new URL(window.location.href);
+    if (url.searchParams.has('lang')) {
+      url.searchParams.set('lang', menu.value);
+      window.history.replaceState(window.history.state, '', url);
+    }
+    apply(menu.value);
+  });
+  apply(requested());
+}
