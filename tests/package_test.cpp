@@ -264,7 +264,8 @@ TEST_F(Package, DesktopEntryIsTranslatedAndValidates)
     ASSERT_GE(translations().size(), 7U) << TRANSLATIONS;
     for (const std::string &locale : translations()) {
         for (const char *key : {"Name", "GenericName", "Comment", "Keywords"}) {
-            EXPECT_NE(text.find(std::string("\n") + key + "[" + locale + "]="), std::string::npos) << key << "[" << locale << "]";
+            EXPECT_NE(text.find(std::string("\n") + key + "[" + locale + "]="), std::string::npos)
+                << key << "[" << locale << "]";
         }
     }
 }

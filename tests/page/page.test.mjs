@@ -604,7 +604,7 @@ pageTest('when the browser gives no more memory, the page says the record ends, 
   // The record's first block holds 65536 frames: the next one cannot be had.
   await repeatFrameShown(page, 65536);
   const words = await page.$eval('#record-note', (note) => note.textContent);
-  assert.match(words, /no more memory for the run's record, which ends at frame 65535: Save data saves frames 0 to 65535\. The string goes on\./);
+  assert.match(words, /no more memory for the run's record, which ends at frame 65,535: Save data saves frames 0 to 65,535\. The string goes on\./);
   const saved = await savedRecord(page);
   assert.equal(saved.name, 'vibrating-string-frames-0-65535.csv');
   assert.equal(saved.count, 65537);
@@ -1220,7 +1220,7 @@ pageTest('switching language while the string runs, then stopped, keeps its fram
   assert.equal(await stateShown(page), 'stopped');
 }));
 
-pageTest('the language: the browser\'s best match first, then the one chosen, kept; ?lang= over both; an unknown one falls back', async () => {
+pageTest('the language: the browser\'s best match first, then the one chosen, kept, and ?lang= over both, an unknown one falling back', async () => {
   const context = await browser.createBrowserContext();
   const open = async (language) => {
     const page = await openPage(context, null);
