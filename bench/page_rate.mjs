@@ -6,15 +6,16 @@
 // program's draw, its 201 steps, GLUT's idle call and, unless EXPLAIN is
 // off, the space-time picture and the numbers beside the string (off: hidden
 // with their one control). COMPOSITING=gpu composites as a phone does (see
-// browser.mjs). LANGUAGE: the page in that language (?lang=), English by default.
-//   usage: node bench/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off] [LANGUAGE]
+// browser.mjs). QUERY: the page as a link sets it, for instance lang=de or
+// node=99 (a node traced), as it opens by default without.
+//   usage: node bench/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off] [QUERY]
 //   prints: "page_fps N display_fps N callback_median_ms N callback_p90_ms N"
 import { draws, sleep, withPage } from '../tools/browser.mjs';
 import { median, quantile } from './stats.mjs';
 
-const [site, seconds = '5', throttle = '1', explain = 'on', language] = process.argv.slice(2);
+const [site, seconds = '5', throttle = '1', explain = 'on', query] = process.argv.slice(2);
 await withPage(site, {}, async (page) => {
-  if (language) await page.goto(new URL(`?lang=${language}`, page.url()).href);
+  if (query) await page.goto(new URL(`?${query}`, page.url()).href);
   // A release from before the explanation has none to show or hide.
   await page.waitForFunction(() => !document.getElementById('start').disabled);
   if (await page.$('#explain')) await page.waitForFunction(() => !document.getElementById('explain').hidden);

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 const char HISTORY_HEADER[] = "frame,time,largest_displacement,energy\n";
+const char NODE_HEADER[] = "frame,time,displacement\n";
 
 double frame_time(long frame)
 {
@@ -49,4 +50,9 @@ double energy()
 int history_line(char *line, std::size_t size, long frame, double largest, double energy)
 {
     return std::snprintf(line, size, "%ld,%.6g,%.9g,%.9g\n", frame, frame_time(frame), largest, energy);
+}
+
+int node_line(char *line, std::size_t size, long frame, double displacement)
+{
+    return std::snprintf(line, size, "%ld,%.6g,%.9g\n", frame, frame_time(frame), displacement);
 }

@@ -28,3 +28,9 @@ double energy();
 // line fits in HISTORY_LINE_SIZE bytes with its terminating zero.
 constexpr std::size_t HISTORY_LINE_SIZE = 80;
 int history_line(char *line, std::size_t size, long frame, double largest, double energy);
+
+// One node's displacement over the frames, in the history's formats: this
+// header, then per frame frame,time,displacement, written as history_line
+// writes; any line fits in HISTORY_LINE_SIZE bytes too.
+extern const char NODE_HEADER[];
+int node_line(char *line, std::size_t size, long frame, double displacement);

@@ -73,3 +73,13 @@ TEST(StringMeasures, LinesAreTheHistoryToolsCsv)
     EXPECT_LT(longest, static_cast<int>(HISTORY_LINE_SIZE)) << line;
     EXPECT_EQ(line[longest - 1], '\n');
 }
+
+TEST(StringMeasures, NodeLinesAreInTheHistoryToolsFormats)
+{
+    EXPECT_STREQ(NODE_HEADER, "frame,time,displacement\n");
+    char line[HISTORY_LINE_SIZE];
+    EXPECT_EQ(node_line(line, sizeof line, 120, -0.123456789012), 27);
+    EXPECT_STREQ(line, "120,0.0762741,-0.123456789\n");
+    const int longest = node_line(line, sizeof line, LONG_MIN, -1.23456789e-300);
+    EXPECT_LT(longest, static_cast<int>(HISTORY_LINE_SIZE)) << line;
+}

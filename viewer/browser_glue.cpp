@@ -135,6 +135,25 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char *history_csv_piece(long piece)
     return text;
 }
 
+// The page's Next frame asks for a redraw as a window system does when part
+// of a window comes back into view: GLUT calls the display callback once.
+extern "C" EMSCRIPTEN_KEEPALIVE void redraw()
+{
+    glutPostRedisplay();
+}
+
+// For the page's Save node: the header (frame -1), or the line of `frame`
+// with node's `displacement` in that frame, as the history tool writes them.
+extern "C" EMSCRIPTEN_KEEPALIVE const char *node_csv_line(long frame, double displacement)
+{
+    static char line[HISTORY_LINE_SIZE];
+    if (frame < 0) {
+        return NODE_HEADER;
+    }
+    node_line(line, sizeof line, frame, displacement);
+    return line;
+}
+
 // The page's width control resizes the canvas as a window manager resizes a
 // window: GLUT calls the reshape callback, then redraws.
 extern "C" EMSCRIPTEN_KEEPALIVE void resize_canvas(int width, int height)

@@ -23,7 +23,10 @@ function missingInternals(program) {
 }
 
 // The program asks for every frame through Emscripten's frame scheduler
-// (GLUT's redisplay and its idle calls): held there, before its run starts.
+// (GLUT's redisplay and its idle calls): held there, before its run starts,
+// while the context is lost; and, while the string runs slowly, let through
+// after `view.speed` refreshes instead of one, so that a picture comes every
+// `speed` refreshes and each is still the next frame.
 function holdProgramFrames(view, program) {
   const held = [];
   let schedule = null;
@@ -37,10 +40,11 @@ function holdProgramFrames(view, program) {
     }
     const scheduler = frameScheduler();
     schedule = scheduler.requestAnimationFrame.bind(scheduler);
-    scheduler.requestAnimationFrame = (callback) => {
+    const request = (callback, refreshes) => {
       if (view.contextLost) held.push(callback);
-      else schedule(callback);
+      else schedule(refreshes > 1 ? () => request(callback, refreshes - 1) : callback);
     };
+    scheduler.requestAnimationFrame = (callback) => request(callback, view.running ? view.speed : 1);
   });
   return () => held.splice(0).forEach((callback) => schedule(callback));
 }

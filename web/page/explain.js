@@ -6,8 +6,10 @@
 // every frame it draws (Module.onFrameShown) with its fields, computed by the
 // same C++ as vibrating-string-history's, and where it draws the string
 // (Module.stringGeometry); the page only shows them, in the learner's
-// language and number format (language.js).
+// language and number format (language.js). One node can be followed too
+// (node_trace.js).
 import { formatNumber, onLanguageChange, show, t } from './language.js';
+import { drawNodeTrace, nodeAt, placeColumnMarks, plotTrace } from './node_trace.js';
 
 //
 // A frame costs the page little, since it comes at the display's pace
@@ -44,16 +46,21 @@ function putColour(pixels, at, height) {
 }
 
 // The numbers' figures: the history tool's significant digits (%.6g for
-// times, %.9g for sizes), in the learner's number format.
+// times, %.9g for sizes), in the learner's number format; as %g does, in
+// scientific notation where a number is that small or large.
 const TIME = { maximumSignificantDigits: 6 };
 const SIZE = { maximumSignificantDigits: 9 };
 const RATIO = { minimumSignificantDigits: 9, maximumSignificantDigits: 9 };
 const fixed = (digits) => ({ minimumFractionDigits: digits, maximumFractionDigits: digits });
+function general(value, options) {
+  const scientific = value !== 0 && (Math.abs(value) < 1e-4 || Math.abs(value) >= 10 ** options.maximumSignificantDigits);
+  return formatNumber(value, scientific ? { ...options, notation: 'scientific' } : options);
+}
 
 // The words for a frame: where the string is furthest from rest, up and
 // down, which way those parts move (from the two stored levels), and the
 // energy against the start. Worded when said, in the language of the moment.
-function describe(record, geometry) {
+function describe(record, geometry, tracedNode) {
   const { frame, time, largestNode, current, previous } = record;
   let [up, down] = [0, 0];
   for (let i = 1; i < current.length; i += 1) {
@@ -70,11 +77,12 @@ function describe(record, geometry) {
   const extreme = current[up] > 0 ? up : down;
   const { largest, energy, energyAtStart } = record;
   const direction = current[largestNode] < 0 ? 'down' : 'up';
+  const traced = tracedNode === null ? null : { node: tracedNode, value: current[tracedNode] };
   return () => {
     const x = (node) => formatNumber(geometry.positions[node], fixed(2));
     const node = (i) => formatNumber(i);
     const words = [t('describe.furthest', {
-      frame: formatNumber(frame), time: formatNumber(time, TIME), node: node(largestNode), x: x(largestNode),
+      frame: formatNumber(frame), time: general(time, TIME), node: node(largestNode), x: x(largestNode),
       size: formatNumber(largest, fixed(3)), direction,
     })];
     if (atRest) {
@@ -90,6 +98,10 @@ function describe(record, geometry) {
     words.push(t('describe.energy', {
       ratio: formatNumber(energy / energyAtStart, { minimumSignificantDigits: 4, maximumSignificantDigits: 4 }),
     }));
+    if (traced) {
+      words.push(t('describe.node', { node: node(traced.node), x: x(traced.node), value: formatNumber(traced.value, fixed(3)) }));
+    }
+    words.push(t('describe.ends'));
     return words.reduce((first, next) => t('describe.join', { first, next }));
   };
 }
@@ -113,27 +125,7 @@ function energyTrace() {
 }
 
 function drawTrace(canvas, trace) {
-  const context = canvas.getContext('2d');
-  const { width, height } = canvas;
-  context.fillStyle = '#fff';
-  context.fillRect(0, 0, width, height);
-  const low = Math.min(1, ...trace.points);
-  const high = Math.max(1, ...trace.points);
-  const spread = Math.max(high - low, 1e-6);
-  const y = (ratio) => height - 4 - ((ratio - low) / spread) * (height - 8);
-  context.strokeStyle = '#bbb';
-  context.beginPath();
-  context.moveTo(0, y(1));
-  context.lineTo(width, y(1));
-  context.stroke();
-  context.strokeStyle = '#222';
-  context.beginPath();
-  trace.points.forEach((ratio, i) => {
-    const x = (i / Math.max(trace.points.length - 1, 1)) * (width - 1);
-    if (i === 0) context.moveTo(x, y(ratio));
-    else context.lineTo(x, y(ratio));
-  });
-  context.stroke();
+  plotTrace(canvas, trace.points, Math.min(1, ...trace.points), Math.max(1, ...trace.points), 1);
   trace.changed = false;
 }
 
@@ -157,6 +149,8 @@ function findElements() {
     trace: byId('energy-trace'), description: byId('description'), recordNote: byId('record-note'),
     legendDown: byId('legend-down'), legendUp: byId('legend-up'), legendNote: byId('legend-note'),
     numberList: byId('numbers'),
+    nodeMark: byId('node-mark'), nodeInput: byId('node'), nodeLabel: byId('node-label'), nodeValue: byId('number-node-value'),
+    nodeTrace: byId('node-trace'), saveNode: byId('save-node'), endHeld: byId('end-held'), endFree: byId('end-free'),
     numbers: {
       frame: byId('number-frame'), time: byId('number-time'), largest: byId('number-largest'),
       node: byId('number-node'), energy: byId('number-energy'),
@@ -167,10 +161,15 @@ function findElements() {
 // The space-time picture's rows: a ring of ROWS rows of a pixel per node,
 // the newest frame's row at `newest`, the older ones after it.
 function rowRing(nodes) {
-  // Clear until a frame fills them.
-  const ring = { pixels: new Uint8ClampedArray(4 * nodes * ROWS), newest: 0 };
+  // Clear until a frame fills them. values: the rows' frames' displacements;
+  // filled: how many rows hold a frame.
+  const ring = {
+    pixels: new Uint8ClampedArray(4 * nodes * ROWS), values: new Float64Array(nodes * ROWS), newest: 0, filled: 0,
+  };
   ring.add = (current, heightScale) => {
     ring.newest = (ring.newest + ROWS - 1) % ROWS;
+    ring.filled = Math.min(ring.filled + 1, ROWS);
+    ring.values.set(current, nodes * ring.newest);
     const start = 4 * nodes * ring.newest;
     for (let i = 0; i < nodes; i += 1) putColour(ring.pixels, start + 4 * i, (heightScale * current[i]) / RANGE);
   };
@@ -182,6 +181,9 @@ function rowRing(nodes) {
     image.data.set(ring.pixels.subarray(0, split), ring.pixels.length - split);
     return image;
   };
+  // Node `node`'s displacement in the frames kept, the oldest first.
+  ring.history = (node) => Array.from({ length: ring.filled },
+    (_, k) => ring.values[nodes * ((ring.newest + ring.filled - 1 - k) % ROWS) + node]);
   // The newest row, in an image of one row kept for it.
   const row = new ImageData(nodes, 1);
   ring.newestRow = () => {
@@ -216,6 +218,8 @@ export function explainRun(view, program) {
     picture.style.left = `${(100 * left) / width}%`;
     picture.style.width = `${(100 * column * positions.length) / width}%`;
     run.width = width;
+    run.columns = { left, column, width, nodes: positions.length };
+    placeColumnMarks(run.elements, run.columns, view.tracedNode);
   };
 
   // The frame shown, in the history tool's figures, and the trace.
@@ -223,11 +227,36 @@ export function explainRun(view, program) {
     const { trace: traceCanvas, numbers } = run.elements;
     const { latest } = run;
     numbers.frame.textContent = formatNumber(latest.frame);
-    numbers.time.textContent = formatNumber(latest.time, TIME);
-    numbers.largest.textContent = formatNumber(latest.largest, SIZE);
+    numbers.time.textContent = general(latest.time, TIME);
+    numbers.largest.textContent = general(latest.largest, SIZE);
     numbers.node.textContent = formatNumber(latest.largestNode);
     numbers.energy.textContent = formatNumber(latest.energy / latest.energyAtStart, RATIO);
     if (trace.changed) drawTrace(traceCanvas, trace);
+    if (view.tracedNode !== null) {
+      run.elements.nodeValue.textContent = general(latest.current[view.tracedNode], SIZE);
+      drawNodeTrace(run.elements.nodeTrace, run.ring.history(view.tracedNode));
+    }
+  };
+
+  // Traces `node` (or none): its column marked, its displacement with the numbers, its Save node.
+  const traceNode = (node) => {
+    view.tracedNode = node;
+    const { nodeInput, nodeLabel, nodeValue, nodeTrace, saveNode } = run.elements;
+    if (document.activeElement !== nodeInput) nodeInput.value = node === null ? '' : String(node);
+    for (const element of [nodeLabel, nodeValue, nodeTrace, saveNode]) element.hidden = node === null;
+    show(nodeLabel, node === null ? null : () => t('explain.nodeValue', { node: formatNumber(node) }));
+    placeColumnMarks(run.elements, run.columns, node);
+    if (!run.elements.body.hidden) showNumbers();
+  };
+
+  // The traced node's displacement in the frames kept, in the history tool's formats.
+  const saveNode = () => {
+    const node = view.tracedNode;
+    const values = run.ring.history(node);
+    const first = run.latest.frame - values.length + 1;
+    const line = (frame, value) => program.UTF8ToString(program._node_csv_line(frame, value));
+    const lines = [line(-1, 0), ...values.map((value, k) => line(first + k, value))];
+    download(new Blob(lines, { type: 'text/csv' }), `vibrating-string-node-${node}-frames-${first}-${run.latest.frame}.csv`);
   };
 
   // The picture's canvas as of the frame shown.
@@ -292,7 +321,7 @@ export function explainRun(view, program) {
   };
 
   const say = () => {
-    show(run.elements.description, describe(run.latest, program.stringGeometry));
+    show(run.elements.description, describe(run.latest, program.stringGeometry, view.tracedNode));
     run.describing = true;
   };
 
@@ -342,7 +371,9 @@ export function explainRun(view, program) {
     });
     elements.picture.width = program.stringGeometry.nodes;
     elements.picture.height = ROWS;
-    elements.toggle.checked = true; // a reload starts with it shown, whatever the browser restores
+    // As the link asks, whatever the browser restores on a reload.
+    elements.toggle.checked = view.explainShown;
+    elements.body.hidden = !view.explainShown;
     elements.toggle.addEventListener('change', () => {
       elements.body.hidden = !elements.toggle.checked;
       if (!elements.body.hidden) draw();
@@ -350,6 +381,17 @@ export function explainRun(view, program) {
     document.getElementById('describe').addEventListener('click', say);
     document.getElementById('save-data').addEventListener('click', saveData);
     document.getElementById('save-picture').addEventListener('click', savePicture);
+    elements.saveNode.addEventListener('click', saveNode);
+    // A node is chosen by a tap or click on its column, or by its number.
+    elements.pictureStage.addEventListener('click', (event) => {
+      const node = nodeAt(run.columns, event.clientX, elements.pictureSize.getBoundingClientRect());
+      if (node !== null) traceNode(node);
+    });
+    elements.nodeInput.addEventListener('change', () => {
+      const { value, min, max } = elements.nodeInput;
+      const node = Number(value);
+      traceNode(value !== '' && Number.isInteger(node) && node >= Number(min) && node <= Number(max) ? node : null);
+    });
     // Scrolled back into view while the string runs, they catch up at once.
     const watch = new IntersectionObserver((changes) => {
       for (const change of changes) {
@@ -361,6 +403,8 @@ export function explainRun(view, program) {
     watch.observe(elements.pictureStage);
     watch.observe(elements.numberList);
     elements.section.hidden = false;
+    placePicture();
+    traceNode(view.tracedNode);
     draw();
   });
 }

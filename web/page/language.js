@@ -42,22 +42,28 @@ export function show(element, render) {
 }
 export const showMessage = (element, key, args) => show(element, () => t(key, args));
 
-// Language and script, so that pt-PT finds pt-BR and zh-SG finds zh-CN, but zh-TW does not.
-function languageAndScript(tag) {
-  try {
-    const { language: base, script } = new Intl.Locale(tag).maximize();
-    return `${base}-${script}`;
-  } catch {
-    return null; // no language tag at all
-  }
+// Chinese, alone among the languages offered, is written in two scripts:
+// a Chinese tag is matched by its script too (Intl's likely subtags, which
+// take a while to load the first time), so that zh-SG finds zh-CN but zh-TW
+// does not. Other tags by their language: pt-PT finds pt-BR.
+function sameLanguage(code, tag) {
+  const [language, other] = [code, tag].map((name) => name.split('-')[0].toLowerCase());
+  if (language !== other) return false;
+  if (language !== 'zh') return true;
+  const script = (name) => new Intl.Locale(name).maximize().script;
+  return script(code) === script(tag);
 }
 
 // The offered language that best fits `wanted`, a list of language tags in order of preference, or null.
 export function bestMatch(wanted) {
   for (const tag of wanted) {
-    const fit = LANGUAGES.find(({ code }) => code.toLowerCase() === tag.toLowerCase()) ??
-      LANGUAGES.find(({ code }) => languageAndScript(code) === languageAndScript(tag));
-    if (fit) return fit.code;
+    try {
+      const fit = LANGUAGES.find(({ code }) => code.toLowerCase() === tag.toLowerCase()) ??
+        LANGUAGES.find(({ code }) => sameLanguage(code, tag));
+      if (fit) return fit.code;
+    } catch {
+      // No language tag at all: the next one.
+    }
   }
   return null;
 }

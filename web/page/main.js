@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The page around the program, in the learner's language (language.js):
 // loads it (loading.js), passes on what the user does (input.js), shows and
-// saves what the string does (explain.js), pauses it while the browser has
-// taken its WebGL context away (context_loss.js). The program itself is
+// saves what the string does (explain.js), takes a teacher's settings
+// (teacher.js), pauses it while the browser has taken its WebGL context away
+// (context_loss.js). The program itself is
 // unchanged; the page reaches it only through Emscripten's Module, its one
 // global.
 // The build bundles these modules into one script, page.js.
@@ -10,11 +11,13 @@ import { pauseWhileContextLost } from './context_loss.js';
 import { explainRun } from './explain.js';
 import { wireInput } from './input.js';
 import { chooseLanguage } from './language.js';
+import { applyLinkSettings, wireTeacherControls } from './teacher.js';
 import { load, programModule, reportErrors } from './loading.js';
 import { findView } from './view.js';
 
 chooseLanguage();
 const view = findView();
+applyLinkSettings(view);
 const program = programModule(view);
 reportErrors(view);
 
@@ -26,6 +29,7 @@ new ResizeObserver(() => {
 }).observe(view.canvas);
 
 wireInput(view, program);
+wireTeacherControls(view, program);
 explainRun(view, program);
 pauseWhileContextLost(view, program);
 load(view, program);

@@ -11,13 +11,17 @@ export function findView() {
     statusMessage: document.getElementById('status'),
     failure: document.getElementById('failure'),
     stateText: document.getElementById('state'),
-    controls: document.querySelectorAll('#controls button, #controls input'),
+    controls: document.querySelectorAll('#controls button, #controls input, #controls select'),
+    nextFrame: document.getElementById('next-frame'),
     widthControl: document.getElementById('width'),
     widthValue: document.getElementById('width-value'),
     explanation: document.getElementById('explain'),
     ready: false, // the program runs and has drawn its first picture
     whenReady: [], // called once it is
     running: false, // the string animates; set only through setRunning
+    speed: 1, // a picture every `speed` display refreshes
+    tracedNode: null, // the node whose displacement is traced, or null
+    explainShown: true, // the explanation beside the string
     onRunningChange: [], // called with `running` as it changes
     failed: false,
     contextLost: false,
@@ -30,6 +34,7 @@ export function setRunning(view, running) {
   if (running === view.running) return;
   view.running = running;
   showMessage(view.stateText, running ? 'string.running' : 'string.stopped');
+  if (view.ready && !view.contextLost) view.nextFrame.disabled = running;
   view.onRunningChange.forEach((callback) => callback(running));
 }
 
@@ -37,15 +42,17 @@ export function enableControls(view, enabled) {
   for (const control of view.controls) {
     control.disabled = !enabled;
   }
+  // A next frame only while the string is stopped.
+  if (view.running) view.nextFrame.disabled = true;
 }
 
-// A failure the page names, as the message `key` with `args` (or a function
-// that makes them, for args that are words themselves), thrown where it
-// happens and shown by whoever catches it.
+// A failure the page names, as the message `key` with `args`, thrown where
+// it happens and shown by whoever catches it.
 export const failure = (key, args = {}) => Object.assign(new Error(key), { key, args });
 
 // The failure in words in place of the canvas, and nothing left to click;
-// where a reload may mend it, the words say so.
+// where a reload may mend it, the words say so. `args` may be a function
+// that makes them, where they are words themselves, to follow the language.
 export function showFailure(view, key, args = {}, { reload = true } = {}) {
   if (view.failed) return;
   view.failed = true;
