@@ -2,7 +2,7 @@
 // What a mouse, a finger, the Start and Stop buttons and the width slider
 // do, passed on to the program as GLUT mouse events and window sizes; and
 // the running or stopped state the page shows for them.
-import { formatNumber, show, t } from './language.js';
+import { formatNumber, show, t, whenIdle } from './language.js';
 import { setRunning } from './view.js';
 
 // The state as GLUT's mouse table decides it from the events that reach it:
@@ -63,7 +63,8 @@ function wireWidth(view, program) {
   const showWidth = (width) => show(widthValue,
     () => t('control.widthValue', { width: formatNumber(width, { useGrouping: false }) }));
   widthControl.value = String(canvas.width);
-  showWidth(canvas.width);
+  whenIdle(() => showWidth(canvas.width));
+  view.whenReady.push(() => showWidth(canvas.width));
   widthControl.addEventListener('input', () => {
     if (!view.ready) return;
     const width = Number(widthControl.value);

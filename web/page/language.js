@@ -11,7 +11,7 @@ import MESSAGES, { LANGUAGES, PSEUDO } from 'vibrating-string-messages';
 const FALLBACK = 'en';
 const STORAGE_KEY = 'vibrating-string-language';
 
-let current = FALLBACK;
+let current = FALLBACK; // as the page is written
 const rendered = new Map(); // element: () => its text, for the texts the page sets as it runs
 const formats = new Map();
 export const onLanguageChange = [];
@@ -26,6 +26,15 @@ export function formatNumber(value, options = {}) {
   const id = `${current} ${JSON.stringify(options)}`;
   if (!formats.has(id)) formats.set(id, new Intl.NumberFormat(current, options));
   return formats.get(id).format(value);
+}
+
+// The browser's first number format loads its number data, which takes tens
+// of milliseconds: texts with numbers that are shown before the program has
+// drawn wait until the browser is idle (while the program compiles), so that
+// they never hold up the first picture.
+export function whenIdle(callback) {
+  if (window.requestIdleCallback) window.requestIdleCallback(callback, { timeout: 500 });
+  else setTimeout(callback, 0);
 }
 
 // Shows `render()` in `element` now and again in each language chosen later;
@@ -94,14 +103,17 @@ function requested() {
 
 // Every word and number of the page in `code`.
 function apply(code) {
+  const written = current; // the language the page's words are in
   current = code;
   const root = document.documentElement;
   root.lang = code;
   root.dir = LANGUAGES.find((offered) => offered.code === code)?.direction ?? 'ltr';
-  for (const element of document.querySelectorAll('[data-message]')) element.textContent = t(element.dataset.message);
-  for (const name of ['aria-label', 'content']) {
-    for (const element of document.querySelectorAll(`[data-message-${name}]`)) {
-      element.setAttribute(name, t(element.getAttribute(`data-message-${name}`)));
+  if (code !== written) {
+    for (const element of document.querySelectorAll('[data-message]')) element.textContent = t(element.dataset.message);
+    for (const name of ['aria-label', 'content']) {
+      for (const element of document.querySelectorAll(`[data-message-${name}]`)) {
+        element.setAttribute(name, t(element.getAttribute(`data-message-${name}`)));
+      }
     }
   }
   for (const [element, render] of rendered) element.textContent = render();

@@ -3,7 +3,7 @@
 // string is stopped, slow motion (a picture every 1, 2, 4, 8 or 16 display
 // refreshes, each still the next frame: context_loss.js holds the rest back),
 // and a link that opens the page as it is set (with language.js's ?lang=).
-import { language, show, showMessage, t } from './language.js';
+import { language, show, showMessage, t, whenIdle } from './language.js';
 
 export const SPEEDS = [1, 2, 4, 8, 16];
 
@@ -43,7 +43,7 @@ function wireSpeed(view) {
   const menu = document.getElementById('speed');
   for (const refreshes of SPEEDS) {
     const option = new Option('', String(refreshes));
-    show(option, () => t('control.speedOption', { refreshes }));
+    whenIdle(() => show(option, () => t('control.speedOption', { refreshes })));
     menu.append(option);
   }
   menu.value = String(view.speed);
