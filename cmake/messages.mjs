@@ -144,7 +144,10 @@ function writeManifests(template, catalogs, site) {
 function compileCatalogs(catalogs, out) {
   const languages = Object.keys(catalogs);
   const offered = languages.filter((language) => language !== PSEUDO)
-    .map((language) => ({ code: language, name: catalogs[language]['language.name'], direction: direction(language) }));
+    .map((language) => ({
+      code: language, name: catalogs[language]['language.name'], direction: direction(language),
+      manifest: manifestName(language),
+    }));
   const folder = join(out, 'vibrating-string-messages');
   mkdirSync(folder, { recursive: true });
   const compiled = compileModule(new MessageFormat(languages), catalogs);

@@ -1178,6 +1178,9 @@ for (const [language, catalog] of Object.entries(catalogs)) {
     const root = await page.evaluate(() => [document.documentElement.lang, document.documentElement.dir, document.title]);
     assert.deepEqual(root, [language, language === 'ar' ? 'rtl' : 'ltr', catalog['page.title']]);
     assert.equal(await page.$eval('#start', (start) => start.textContent), catalog['control.start']);
+    // Installed from here, the app is named in this language.
+    const manifest = await (await fetch(await page.$eval('link[rel="manifest"]', (link) => link.href))).json();
+    assert.deepEqual([manifest.lang, manifest.name, manifest.short_name], [language, catalog['page.title'], catalog['page.shortName']]);
     const first = await firstPicture(page);
     assert.ok(checkFrames(first, 0, 0).get(0).matches, 'the first picture is not frame 0');
     assert.ok(first[2].equals((await firstPictureInEnglish())[2]), 'the first picture differs from the English page\'s');

@@ -107,7 +107,9 @@ function apply(code) {
   current = code;
   const root = document.documentElement;
   root.lang = code;
-  root.dir = LANGUAGES.find((offered) => offered.code === code)?.direction ?? 'ltr';
+  // English, first, for the test build's pseudo-language.
+  const offered = LANGUAGES.find((candidate) => candidate.code === code) ?? LANGUAGES[0];
+  root.dir = offered.direction;
   if (code !== written) {
     for (const element of document.querySelectorAll('[data-message]')) element.textContent = t(element.dataset.message);
     for (const name of ['aria-label', 'content']) {
@@ -119,7 +121,7 @@ function apply(code) {
   for (const [element, render] of rendered) element.textContent = render();
   // The web app installed from here is named in this language too.
   const manifest = document.querySelector('link[rel="manifest"]');
-  if (manifest) manifest.href = code === FALLBACK ? 'manifest.webmanifest' : `manifest.${code}.webmanifest`;
+  if (manifest) manifest.href = offered.manifest;
   const menu = document.getElementById('language');
   menu.value = code;
   onLanguageChange.forEach((callback) => callback(code));
