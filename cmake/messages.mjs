@@ -130,7 +130,7 @@ function renderPage(template, catalogs) {
 
 // The manifest in each language: English's as manifest.webmanifest, the
 // page's default, the others beside it as manifest.LANGUAGE.webmanifest.
-export const manifestName = (language) => (language === REFERENCE ? 'manifest.webmanifest' : `manifest.${language}.webmanifest`);
+const manifestName = (language) => (language === REFERENCE ? 'manifest.webmanifest' : `manifest.${language}.webmanifest`);
 function writeManifests(template, catalogs, site) {
   for (const [language, catalog] of Object.entries(catalogs)) {
     const manifest = {

@@ -9,7 +9,7 @@
 // language and number format (language.js). One node can be followed too
 // (node_trace.js).
 import { formatNumber, onLanguageChange, show, t } from './language.js';
-import { drawNodeTrace, nodeAt, placeColumnMarks, plotTrace } from './node_trace.js';
+import { drawNodeTrace, nodeAt, nodeNamed, placeColumnMarks, plotTrace } from './node_trace.js';
 
 //
 // A frame costs the page little, since it comes at the display's pace
@@ -387,11 +387,7 @@ export function explainRun(view, program) {
       const node = nodeAt(run.columns, event.clientX, elements.pictureSize.getBoundingClientRect());
       if (node !== null) traceNode(node);
     });
-    elements.nodeInput.addEventListener('change', () => {
-      const { value, min, max } = elements.nodeInput;
-      const node = Number(value);
-      traceNode(value !== '' && Number.isInteger(node) && node >= Number(min) && node <= Number(max) ? node : null);
-    });
+    elements.nodeInput.addEventListener('change', () => traceNode(nodeNamed(elements.nodeInput.value, elements.nodeInput)));
     // Scrolled back into view while the string runs, they catch up at once.
     const watch = new IntersectionObserver((changes) => {
       for (const change of changes) {

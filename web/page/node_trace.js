@@ -8,6 +8,13 @@
 
 const percent = (pixels, { width }) => `${(100 * pixels) / width}%`;
 
+// The node `text` names, a whole number within the node field's `input`
+// bounds, or null.
+export function nodeNamed(text, input) {
+  const node = Number(text);
+  return text !== null && /^\d+$/.test(text) && node >= Number(input.min) && node <= Number(input.max) ? node : null;
+}
+
 // The node whose column holds the point `clientX` of the picture's box `box`, or null.
 export function nodeAt(columns, clientX, box) {
   const x = ((clientX - box.left) * columns.width) / box.width;

@@ -4,25 +4,25 @@
 // refreshes, each still the next frame: context_loss.js holds the rest back),
 // and a link that opens the page as it is set (with language.js's ?lang=).
 import { language, show, showMessage, t, whenIdle } from './language.js';
+import { nodeNamed } from './node_trace.js';
 
-export const SPEEDS = [1, 2, 4, 8, 16];
+const SPEEDS = [1, 2, 4, 8, 16];
 
 // What a link asks for, each value checked against what its control
 // accepts; anything missing, unknown or out of range is the default.
-export function linkSettings(search = window.location.search) {
-  const params = new URLSearchParams(search);
+function linkSettings() {
+  const params = new URLSearchParams(window.location.search);
   const whole = (name, accepts) => {
     const text = params.get(name);
     const value = Number(text);
     return text !== null && /^\d+$/.test(text) && accepts(value) ? value : null;
   };
   const width = document.getElementById('width');
-  const node = document.getElementById('node');
   return {
     width: whole('width', (value) => value >= Number(width.min) && value <= Number(width.max) &&
       (value - Number(width.min)) % Number(width.step) === 0),
     speed: whole('speed', (value) => SPEEDS.includes(value)) ?? 1,
-    node: whole('node', (value) => value >= Number(node.min) && value <= Number(node.max)),
+    node: nodeNamed(params.get('node'), document.getElementById('node')),
     explain: params.get('explain') !== 'off',
   };
 }

@@ -34,7 +34,7 @@ export function setRunning(view, running) {
   if (running === view.running) return;
   view.running = running;
   showMessage(view.stateText, running ? 'string.running' : 'string.stopped');
-  if (view.ready && !view.contextLost) view.nextFrame.disabled = running;
+  if (view.ready && !view.contextLost) enableControls(view, true); // Next frame follows the state
   view.onRunningChange.forEach((callback) => callback(running));
 }
 
