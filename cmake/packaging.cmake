@@ -3,10 +3,20 @@
 # the release date and time from VIBSTRING_SOURCE_DATE_EPOCH, into every file
 # that names them and every time stamp in the package.
 include(GNUInstallDirs)
-set(VIBSTRING_MAINTAINER "vibrating-string developers <vibrating-string@example.org>"
+# What the package says of itself (maintainer, homepage, section, summary
+# and description) is debian/control's, so that this package and the one
+# that dpkg-buildpackage makes from the source package say the same.
+file(READ debian/control control)
+foreach(field IN ITEMS Maintainer Homepage Section Description)
+  if(NOT control MATCHES "\n${field}: ([^\n]*(\n [^\n]*)*)")
+    message(FATAL_ERROR "debian/control has no ${field} field")
+  endif()
+  set(control_${field} "${CMAKE_MATCH_1}")
+endforeach()
+set(VIBSTRING_MAINTAINER "${control_Maintainer}"
     CACHE STRING "Maintainer named in the Debian package and its changelog")
-set(VIBSTRING_HOMEPAGE "https://vibrating-string.example.org/"
-    CACHE STRING "Homepage named in the AppStream metadata")
+set(VIBSTRING_HOMEPAGE "${control_Homepage}"
+    CACHE STRING "Homepage named in the package and the AppStream metadata")
 set(VIBSTRING_APPSTREAM_ID io.github.vibrating_string)
 # The AppStream developer is the maintainer's name without the address, in
 # the form of the AppStream on this machine: <developer> since 1.0, which
@@ -104,16 +114,20 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vibrating-string.desktop DESTINATION $
 install(FILES share/vibrating-string.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${VIBSTRING_APPSTREAM_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz share/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vibrating-string)
 set(CPACK_PACKAGE_CONTACT "${VIBSTRING_MAINTAINER}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Interactive demonstration of a vibrating string")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A string of 100 nodes, modelled with linear finite elements and
-stepped in time with GSL, drawn in a GLUT window. A left click animates it,
-a right-button press stops it.")
-set(CPACK_DEBIAN_PACKAGE_SECTION science)
+# The description's first line is the summary, the rest (each line indented
+# by one space) the long description, which CPack indents again.
+string(FIND "${control_Description}" "\n " summary_end)
+string(SUBSTRING "${control_Description}" 0 ${summary_end} CPACK_PACKAGE_DESCRIPTION_SUMMARY)
+math(EXPR long_start "${summary_end} + 2")
+string(SUBSTRING "${control_Description}" ${long_start} -1 CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+string(REPLACE "\n " "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_PACKAGE_SECTION ${control_Section})
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VIBSTRING_HOMEPAGE}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The runtime dependencies (GSL, its CBLAS, freeglut, GL) come from the
 # binary itself, through dpkg-shlibdeps.

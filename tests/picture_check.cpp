@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window tests' picture matching for pictures taken elsewhere (the
-// page tests, which run it under Node): reads a binary PPM and prints, for
+// page tests, which run it under Node, and the installed program's window
+// read back by scripts/check-debian-source): reads a binary PPM and prints, for
 // each model frame from FIRST to LAST,
 // "frame matches mean_distance first_in_view last_in_view";
 // with --displacements instead, "frame u_0 ... u_99", the model's own.
