@@ -19,7 +19,7 @@ export TMPDIR="$work"
 make_path() {
     local bin="$work/bin-$1-${2:-1000}"
     mkdir -p "$bin"
-    for tool in bash env grep true mktemp rm tail; do ln -sf "$(type -P "$tool")" "$bin/$tool"; done
+    for tool in bash env dirname grep sed tr true mktemp rm tail; do ln -sf "$(type -P "$tool")" "$bin/$tool"; done
     printf '#!/bin/sh\necho %s\n' "${2:-1000}" >"$bin/id"
     printf '#!/bin/sh\necho "dpkg-query: no packages found matching $*" >&2\nexit 1\n' >"$bin/dpkg-query"
     printf '#!/bin/sh\necho "$*" >>"%s/apt-get.calls"\necho "Selecting previously unselected package $*."\n' "$work" >"$bin/apt-get"
@@ -79,6 +79,22 @@ PATH="$work/bin-working-1000" "$deps" display >"$work/out" 2>&1
 check "apt-get failing: exits 1" test $? -eq 1
 check "apt-get failing: shows the end of its output" grep -q 'E: Unable to locate package' "$work/out"
 rm -f "$work/apt-fails"
+
+# The Debian source package's Build-Depends, read from debian/control: each
+# by its package's name alone, debhelper for debhelper-compat, and the tools
+# that build any source package.
+rm -f "$work/apt-get.calls"
+PATH=$(make_path none 0) "$deps" debian >"$work/out" 2>&1
+install=$(grep '^install ' "$work/apt-get.calls")
+check "debian: asks for debian/control's Build-Depends by name" \
+    sh -c "echo '$install' | grep -q ' debhelper cmake .* xvfb build-essential dpkg-dev\$'"
+check "debian: no versions, profiles or virtual packages" sh -c "! echo '$install' | grep -qE '[(<!>]|debhelper-compat'"
+
+mkdir -p "$work/no-control/scripts"
+cp "$deps" "$work/no-control/scripts/"
+PATH=$(make_path none 0) "$work/no-control/scripts/deps" debian >"$work/out" 2>&1
+check "debian: without debian/control, exits 1" test $? -eq 1
+check "debian: without debian/control, says so" grep -q 'found no Build-Depends in .*/debian/control' "$work/out"
 
 PATH=$(make_path working) "$deps" nonsense >"$work/out" 2>&1
 check "an unknown job: exits 2" test $? -eq 2

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # scripts/release on clones of the project's HEAD. With a file changed and
 # one untracked, it names both, fails and writes no dist/. On a clean clone
-# it writes the four artifacts and a SHA256SUMS that verifies, and the
-# SOURCE_DATE_EPOCH the caller sets dates all they hold.
+# it writes the four artifacts and a SHA256SUMS that verifies, the
+# SOURCE_DATE_EPOCH the caller sets dates all they hold, and its source
+# archive is the Debian source package's upstream tarball.
 #   usage: release_test.sh SOURCE_DIR
 set -uo pipefail
 work=$(mktemp -d)
@@ -79,6 +80,11 @@ mkdir "$work/commit" "$work/released"
 git archive HEAD | tar -x -C "$work/commit"
 tar -xzf "dist/$source" -C "$work/released"
 check "the source archive is the commit" diff -r "$work/commit" "$work/released/vibrating-string-$version"
+SOURCE_DATE_EPOCH=1700000000 scripts/debian-source "$work/debian-source" >"$work/out" 2>&1
+check "the Debian source package's upstream tarball is the source archive" \
+    cmp "$work/debian-source/vibrating-string_$version.orig.tar.gz" "dist/$source"
+check "which leaves out Debian's own files, and the source package's debian/ has them" \
+    sh -c "! tar -tzf 'dist/$source' | grep -q /debian/rules && tar -tJf '$work'/debian-source/*.debian.tar.xz | grep -qx debian/rules"
 check "the single file is the web archive's page" \
     sh -c "tar -xzOf 'dist/$web' 'vibrating-string-web-$version/vibrating-string.html' | cmp - 'dist/vibrating-string-$version.html'"
 report
