@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What only the browser build needs beside the viewer: the GL call that
-// Emscripten lacks, the page's width control, and the run's record that the
-// page shows and saves beside the string.
+// Emscripten lacks, the frame drawn handed to the page, the page's width
+// control, and the run's record that the page shows and saves beside the
+// string.
 #include "string_measures.h"
 #include "string_model.h"
 #include "viewer.h"
@@ -13,10 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
-
-// Emscripten's own glFlush, under the name it keeps for programs that define
-// glFlush themselves.
-extern "C" void emscripten_glFlush();
 
 namespace {
 
@@ -105,11 +102,10 @@ extern "C" void glVertex2d(GLdouble x, GLdouble y)
     glVertex2f(static_cast<GLfloat>(x), static_cast<GLfloat>(y));
 }
 
-// Each picture ends with glFlush, before the display advances the model, so
-// the model here is still at the frame drawn.
-extern "C" void glFlush()
+// The display hands over each picture once it is out, before it advances
+// the model, so the model here is still at the frame drawn.
+void frame_shown()
 {
-    emscripten_glFlush();
     show_frame();
 }
 

@@ -34,6 +34,7 @@ void display()
     }
     glEnd();
     glFlush(); // single-buffered: nothing to swap
+    frame_shown();
 
     // The picture above is the state before this advance.
     advance_frame();

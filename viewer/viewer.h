@@ -22,6 +22,15 @@ int run_window(int argc, char **argv);
 // Draws the string as it stands, then advances the model by one frame.
 void display();
 
+// Called by display once the picture is out and before the model moves on:
+// the browser build hands the frame drawn to its page (browser_glue.cpp);
+// a desktop window has no one to tell.
+#ifdef __EMSCRIPTEN__
+void frame_shown();
+#else
+inline void frame_shown() {}
+#endif
+
 // Keeps PIXELS_PER_UNIT pixels per world unit, origin at the window's centre.
 void reshape(int width, int height);
 

@@ -9,7 +9,7 @@ import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
 import { appendFileSync, existsSync, mkdtempSync, openSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { basename, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { test } from 'node:test';
 
@@ -18,16 +18,21 @@ import { startXvfb } from '../../tools/xvfb.mjs';
 
 export * from '../../tools/browser.mjs';
 
-// The page tests, each declared by `pageTest(name, [{ chromiumOnly },] body)`:
+// The page tests, each declared by `pageTest(name, [options,] body)`:
 // registered with node:test, or, where LIST_PAGE_TESTS names a file, listed
 // there instead, for CTest to register each on its own (CMakeLists.txt): a
-// line per test, the browsers it runs in, a tab, and its name.
+// line per test, the browsers it runs in, the build it needs, its file, and
+// its name, tab-separated. Options: `chromiumOnly`, where the driver has no
+// such control of Firefox; `testBuild`, for a test that drives the program
+// through the test build's own entries or speaks its pseudo-language, which
+// the release's site has not.
 export function pageTest(name, ...optionsAndBody) {
   const body = optionsAndBody.pop();
-  const { chromiumOnly = false } = optionsAndBody[0] ?? {};
+  const { chromiumOnly = false, testBuild = false } = optionsAndBody[0] ?? {};
   if (process.env.LIST_PAGE_TESTS) {
     assert.doesNotMatch(name, /[;\t\n]/, `a CTest name cannot hold this test's name: ${name}`);
-    appendFileSync(process.env.LIST_PAGE_TESTS, `${chromiumOnly ? 'chromium' : 'chromium firefox'}\t${name}\n`);
+    appendFileSync(process.env.LIST_PAGE_TESTS, `${chromiumOnly ? 'chromium' : 'chromium firefox'}\t` +
+      `${testBuild ? 'test' : 'release'}\t${basename(process.argv[1])}\t${name}\n`);
     return;
   }
   test(name, { skip: chromiumOnly && engine !== 'chromium' && 'Chromium only: the driver has no such control of Firefox' },

@@ -31,6 +31,7 @@ import {
 const site = process.env.SITE_DIR;
 const MESSAGES = fileURLToPath(new URL('../../messages', import.meta.url));
 const chromiumOnly = { chromiumOnly: true };
+const testBuild = { testBuild: true };
 let server;
 let browser;
 let releaseBrowser;
@@ -180,17 +181,29 @@ async function runUntil(target, count) {
 }
 
 // The numbers shown, read back as the page's language writes numbers (its
-// own Intl: its digits, its decimal sign, its grouping).
+// own Intl: its digits, its decimal sign, its grouping, its exponent, its
+// marks): any other character, an English decimal point in French say,
+// reads as no number at all.
 const numbersShown = (target) => target.evaluate(() => {
-  const format = new Intl.NumberFormat(document.documentElement.lang);
-  const symbols = Object.fromEntries(format.formatToParts(-12345.6).map(({ type, value }) => [type, value]));
+  const { lang } = document.documentElement;
+  const format = new Intl.NumberFormat(lang);
   const digits = Array.from({ length: 10 }, (_, digit) => format.format(digit));
-  const parse = (text) => Number([...text].map((character) => {
-    if (digits.includes(character)) return String(digits.indexOf(character));
-    if (character === symbols.decimal) return '.';
-    if (character === symbols.minusSign) return '-';
-    return character === symbols.group ? '' : character;
-  }).join(''));
+  const meaning = { decimal: '.', minusSign: '-', exponentMinusSign: '-', group: '', literal: '', exponentSeparator: 'e' };
+  const symbols = [...format.formatToParts(-12345.6),
+    ...new Intl.NumberFormat(lang, { notation: 'scientific' }).formatToParts(-1e-5)]
+    .filter(({ type }) => type in meaning).map(({ type, value }) => [value, meaning[type]])
+    .sort(([a], [b]) => b.length - a.length);
+  const parse = (text) => {
+    let number = '';
+    for (let rest = text; rest !== '';) {
+      const digit = digits.indexOf(rest[0]);
+      const [symbol, value] = symbols.find(([written]) => rest.startsWith(written)) ??
+        [rest[0], digit >= 0 ? String(digit) : '?'];
+      number += value;
+      rest = rest.slice(symbol.length);
+    }
+    return Number(number);
+  };
   return Object.fromEntries(['frame', 'time', 'largest', 'node', 'energy'].map((name) => {
     const { textContent } = document.getElementById(`number-${name}`);
     return [name, parse(textContent)];
@@ -574,7 +587,7 @@ async function assertDrawsOnFrom(target, modelFrame) {
   assert.ok(checkFrames(after.pixels, shown, shown).get(shown).matches, `the picture is not model frame ${shown}`);
 }
 
-pageTest('a run of eight hours at 60 pictures a second: Save data is the history tool\'s first and last lines, and the string draws on', () => onServedPage(async (page) => {
+pageTest('a run of eight hours at 60 pictures a second: Save data is the history tool\'s first and last lines, and the string draws on', testBuild, () => onServedPage(async (page) => {
   const drawn = (await settle(page, { read: false })).draws;
   await keepSaves(page);
   const heapAtStart = await repeatFrameShown(page, 0);
@@ -603,7 +616,7 @@ pageTest('a run of eight hours at 60 pictures a second: Save data is the history
   assert.equal(await visible(page, '#failure'), false);
 }));
 
-pageTest('when the browser gives no more memory, the page says the record ends, saves what it kept, and the string goes on', () => onServedPage(async (page) => {
+pageTest('when the browser gives no more memory, the page says the record ends, saves what it kept, and the string goes on', testBuild, () => onServedPage(async (page) => {
   const drawn = (await settle(page, { read: false })).draws;
   await keepSaves(page);
   assert.equal(await page.$eval('#record-note', (note) => note.textContent), '');
@@ -1127,7 +1140,7 @@ const englishLeft = (target) => target.evaluate(() => {
   return found;
 });
 
-pageTest('in the pseudo-language, no English is left: loading, a failed download, no WebGL, running, stopped, described', async () => {
+pageTest('in the pseudo-language, no English is left: loading, a failed download, no WebGL, running, stopped, described', testBuild, async () => {
   const PSEUDO = 'en-XA';
   await withFailingServer(failing('.wasm', '404', 3000), async (target) => {
     await waitInPage(target, 'the page in the pseudo-language', (code) => document.documentElement.lang === code, PSEUDO);
@@ -1208,6 +1221,8 @@ for (const [language, catalog] of Object.entries(catalogs)) {
 }
 
 pageTest('switching language while the string runs, then stopped, keeps its frames, rows and trace', () => onServedPage(async (page) => {
+  await page.type('#node', '50');
+  await page.keyboard.press('Tab');
   const start = await draws(page);
   await page.click('#start');
   await waitForDraws(page, start + 20);
@@ -1232,6 +1247,14 @@ pageTest('switching language while the string runs, then stopped, keeps its fram
   assert.deepEqual(after.slice(0, 2), before.slice(0, 2), 'the trace or the rows changed');
   assert.equal(Number(after[2]), stopped.draws - 1);
   assert.equal(await stateShown(page), 'stopped');
+  // What the explanation keeps is the run's, whatever the language: the
+  // traced node's every frame, from before the switches too.
+  await keepSaves(page);
+  const frame = stopped.draws - 1;
+  const first = Math.max(0, frame - 299);
+  const saved = await savedBy(page, '#save-node');
+  assert.equal(saved.name, `vibrating-string-node-50-frames-${first}-${frame}.csv`);
+  assert.equal(saved.text.trimEnd().split('\n').length, frame - first + 2, 'Save node lost frames');
 }));
 
 pageTest('the language: the browser\'s best match first, then the one chosen, kept, and ?lang= over both, an unknown one falling back', async () => {

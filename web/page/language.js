@@ -8,23 +8,24 @@
 // touched.
 import MESSAGES, { LANGUAGES, PSEUDO } from 'vibrating-string-messages';
 
+import { bestMatch } from './language_match.js';
+
 const FALLBACK = 'en';
 const STORAGE_KEY = 'vibrating-string-language';
 
-let current = FALLBACK; // as the page is written
+let store = null; // the page's, which holds the language
 const rendered = new Map(); // element: () => its text, for the texts the page sets as it runs
 const formats = new Map();
-export const onLanguageChange = [];
 
-export const language = () => current;
+export const language = () => store?.get('language') ?? FALLBACK;
 
 // The message `key` in the present language, its placeholders from `args`.
-export const t = (key, args = {}) => MESSAGES[current][key](args);
+export const t = (key, args = {}) => MESSAGES[language()][key](args);
 
 // `value` as the present language writes numbers, with Intl.NumberFormat's `options`.
 export function formatNumber(value, options = {}) {
-  const id = `${current} ${JSON.stringify(options)}`;
-  if (!formats.has(id)) formats.set(id, new Intl.NumberFormat(current, options));
+  const id = `${language()} ${JSON.stringify(options)}`;
+  if (!formats.has(id)) formats.set(id, new Intl.NumberFormat(language(), options));
   return formats.get(id).format(value);
 }
 
@@ -51,32 +52,6 @@ export function show(element, render) {
 }
 export const showMessage = (element, key, args) => show(element, () => t(key, args));
 
-// Chinese, alone among the languages offered, is written in two scripts:
-// a Chinese tag is matched by its script too (Intl's likely subtags, which
-// take a while to load the first time), so that zh-SG finds zh-CN but zh-TW
-// does not. Other tags by their language: pt-PT finds pt-BR.
-function sameLanguage(code, tag) {
-  const [language, other] = [code, tag].map((name) => name.split('-')[0].toLowerCase());
-  if (language !== other) return false;
-  if (language !== 'zh') return true;
-  const script = (name) => new Intl.Locale(name).maximize().script;
-  return script(code) === script(tag);
-}
-
-// The offered language that best fits `wanted`, a list of language tags in order of preference, or null.
-export function bestMatch(wanted) {
-  for (const tag of wanted) {
-    try {
-      const fit = LANGUAGES.find(({ code }) => code.toLowerCase() === tag.toLowerCase()) ??
-        LANGUAGES.find(({ code }) => sameLanguage(code, tag));
-      if (fit) return fit.code;
-    } catch {
-      // No language tag at all: the next one.
-    }
-  }
-  return null;
-}
-
 // Storage can be turned off, or full: then the choice lasts as long as the page.
 function remembered() {
   try {
@@ -97,14 +72,16 @@ function requested() {
   const asked = new URLSearchParams(window.location.search).get('lang');
   if (asked === PSEUDO && PSEUDO in MESSAGES) return PSEUDO;
   const stored = remembered();
-  return (asked && bestMatch([asked])) ?? (stored && bestMatch([stored])) ??
-    bestMatch(navigator.languages ?? [navigator.language]) ?? FALLBACK;
+  const offered = LANGUAGES.map(({ code }) => code);
+  return (asked && bestMatch([asked], offered)) ?? (stored && bestMatch([stored], offered)) ??
+    bestMatch(navigator.languages ?? [navigator.language], offered) ?? FALLBACK;
 }
 
-// Every word and number of the page in `code`.
+// Every word and number of the page in `code`; then the parts that follow
+// the language hear of it.
 function apply(code) {
-  const written = current; // the language the page's words are in
-  current = code;
+  const written = language(); // the language the page's words are in
+  store.set('language', code);
   const root = document.documentElement;
   root.lang = code;
   // English, first, for the test build's pseudo-language.
@@ -122,15 +99,14 @@ function apply(code) {
   // The web app installed from here is named in this language too.
   const manifest = document.querySelector('link[rel="manifest"]');
   if (manifest) manifest.href = offered.manifest;
-  const menu = document.getElementById('language');
-  menu.value = code;
-  onLanguageChange.forEach((callback) => callback(code));
+  document.getElementById('language').value = code;
 }
 
 // The menu names each language in itself; a choice from it is kept for the
 // next visit, and in the link, if it named one, so that the link still says
 // what the page shows.
-export function chooseLanguage() {
+export function chooseLanguage(pageStore) {
+  store = pageStore;
   const menu = document.getElementById('language');
   for (const { code, name } of LANGUAGES) {
     const option = new Option(name, code);

@@ -4,7 +4,7 @@
 // offline (sw.js); in the single-file page (vibrating-string.html) the
 // program is inside the page, base64 in the elements #program-js and
 // #program-wasm.
-import { enableControls, failure, showFailure, showStatus } from './view.js';
+import { failure, showFailure } from './status.js';
 
 const WASM = 'vibrating-string.wasm';
 // The single file holds the program in elements that come before its script.
@@ -66,29 +66,25 @@ function keepForOffline() {
 
 // Emscripten's Module for this page: the canvas, the WebAssembly from
 // `instantiate`, and the page made ready once the first picture is drawn.
-export function programModule(view) {
+export function programModule(store, canvas) {
   return {
-    canvas: view.canvas,
+    canvas,
     preRun: [],
     instantiateWasm(imports, receiveInstance) {
       instantiate(imports).then((result) => receiveInstance(result.instance),
-        (error) => showFailure(view, error.key ?? 'failure.stoppedWith', error.args ?? { detail: error.message }));
+        (error) => showFailure(store, error.key ?? 'failure.stoppedWith', error.args ?? { detail: error.message }));
       return {};
     },
     // GLUT draws the first picture at the first animation frame after main
     // has run; the second frame comes after it.
     onRuntimeInitialized() {
       requestAnimationFrame(() => requestAnimationFrame(() => {
-        if (view.failed) return;
-        view.ready = true;
-        view.canvas.classList.remove('waiting');
-        showStatus(view, null);
-        enableControls(view, !view.contextLost);
-        view.whenReady.forEach((callback) => callback());
+        if (store.get('failed')) return;
+        store.set('ready', true);
         keepForOffline();
       }));
     },
-    onAbort: () => showFailure(view, 'failure.stopped'),
+    onAbort: () => showFailure(store, 'failure.stopped'),
     // Emscripten's own notes (its GL emulation's warnings at start-up) are
     // no errors of the page's: warnings, as Emscripten 3.1.6 writes them,
     // where 3.1.69 would write them as errors.
@@ -98,25 +94,25 @@ export function programModule(view) {
 
 // Whatever else goes wrong in the program or its loading ends here too, in
 // words, rather than as an error in the console and a blank box.
-export function reportErrors(view) {
+export function reportErrors(store) {
   window.addEventListener('error', (event) => {
     event.preventDefault();
-    showFailure(view, 'failure.stoppedWith', { detail: event.message });
+    showFailure(store, 'failure.stoppedWith', { detail: event.message });
   });
   window.addEventListener('unhandledrejection', (event) => {
     event.preventDefault();
-    showFailure(view, 'failure.stoppedWith', { detail: String(event.reason) });
+    showFailure(store, 'failure.stoppedWith', { detail: String(event.reason) });
   });
 }
 
 // Runs the program (Emscripten's Module, `program`), or says why it cannot.
-export function load(view, program) {
+export function load(store, program) {
   if (!embedded && window.location.protocol === 'file:') {
-    showFailure(view, 'failure.needsServer', { singleFile: 'vibrating-string.html' }, { reload: false });
+    showFailure(store, 'failure.needsServer', { singleFile: 'vibrating-string.html' }, { reload: false });
     return;
   }
   if (!hasWebGL()) {
-    showFailure(view, 'failure.noWebGL', {}, { reload: false });
+    showFailure(store, 'failure.noWebGL', {}, { reload: false });
     return;
   }
   window.Module = program;
@@ -125,7 +121,7 @@ export function load(view, program) {
     script.textContent = new TextDecoder().decode(embeddedBytes('program-js'));
   } else {
     script.src = 'vibrating-string.js';
-    script.onerror = () => showFailure(view, 'failure.notDownloaded', { file: 'vibrating-string.js' });
+    script.onerror = () => showFailure(store, 'failure.notDownloaded', { file: 'vibrating-string.js' });
   }
   document.body.appendChild(script);
 }

@@ -1,35 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page around the program, in the learner's language (language.js):
-// loads it (loading.js), passes on what the user does (input.js), shows and
-// saves what the string does (explain.js), takes a teacher's settings
-// (teacher.js), pauses it while the browser has taken its WebGL context away
-// (context_loss.js). The program itself is
-// unchanged; the page reaches it only through Emscripten's Module, its one
-// global.
-// The build bundles these modules into one script, page.js.
-import { pauseWhileContextLost } from './context_loss.js';
+// The page around the program. Its state is in one store (store.js), which
+// each part reads and follows: the words in the learner's language
+// (language.js and status.js), the program loaded (loading.js) and its
+// frames paced (program_frames.js, context_loss.js), the mouse and the
+// controls passed on to it (pointer.js, controls.js), a teacher's link
+// (teacher.js), and what the string does shown beside it (explain.js). The
+// program itself is unchanged; the page reaches it only through
+// Emscripten's Module, its one global. The build bundles these modules into
+// one script, page.js.
+import { watchContext } from './context_loss.js';
+import { wireControls } from './controls.js';
 import { explainRun } from './explain.js';
-import { wireInput } from './input.js';
 import { chooseLanguage } from './language.js';
-import { applyLinkSettings, wireTeacherControls } from './teacher.js';
 import { load, programModule, reportErrors } from './loading.js';
-import { findView } from './view.js';
+import { filterPointer } from './pointer.js';
+import { holdProgramFrames } from './program_frames.js';
+import { wireStatus } from './status.js';
+import { createStore } from './store.js';
+import { applyLinkSettings, wireLink } from './teacher.js';
 
-chooseLanguage();
-const view = findView();
-applyLinkSettings(view);
-const program = programModule(view);
-reportErrors(view);
+const store = createStore();
+const canvas = document.getElementById('canvas');
+// The page starts as its address asks.
+chooseLanguage(store);
+applyLinkSettings(store, canvas);
+
+const program = programModule(store, canvas);
+reportErrors(store);
+wireStatus(store, canvas);
+filterPointer(store, canvas);
+wireControls(store, program, canvas);
+wireLink(store, canvas);
+explainRun(store, program, canvas);
+watchContext(store, program, canvas, holdProgramFrames(store, program));
 
 // Where the canvas is shown at less than one screen pixel per canvas pixel,
 // smooth scaling keeps the thin line from breaking up.
 new ResizeObserver(() => {
-  const shown = view.canvas.getBoundingClientRect().width * window.devicePixelRatio;
-  view.canvas.classList.toggle('downscaled', shown + 0.5 < view.canvas.width);
-}).observe(view.canvas);
+  const shown = canvas.getBoundingClientRect().width * window.devicePixelRatio;
+  canvas.classList.toggle('downscaled', shown + 0.5 < canvas.width);
+}).observe(canvas);
 
-wireInput(view, program);
-wireTeacherControls(view, program);
-explainRun(view, program);
-pauseWhileContextLost(view, program);
-load(view, program);
+load(store, program);

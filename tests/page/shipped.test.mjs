@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What ships is the release's site (RELEASE_SITE, the preset dist-web's
+// build): its program and page script name none of the entries that only
+// the test build compiles (GLUE's VIBSTRING_TEST_ENTRIES block), which the
+// test build's (TEST_SITE) do name; its catalogs hold no pseudo-language; and
+// what the build compiled of the catalogs (RELEASE_MESSAGES) says what
+// messages/ says, in every language, with every placeholder in its place.
+import assert from 'node:assert/strict';
+import { existsSync, readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { test } from 'node:test';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+
+import MessageFormat from '@messageformat/core';
+import { parse } from '@messageformat/parser';
+
+import { PSEUDO, readCatalogs } from '../../cmake/messages.mjs';
+
+const { RELEASE_SITE, TEST_SITE, GLUE, RELEASE_MESSAGES } = process.env;
+const SHIPPED = ['vibrating-string.js', 'page.js', 'index.html', 'sw.js', 'vibrating-string.html'];
+
+// A site's file as text; the single file with the program it embeds (base64) decoded beside it.
+function text(site, name) {
+  const file = readFileSync(join(site, name), 'utf8');
+  const embedded = file.match(/<script id="program-js"[^>]*>([^<]*)</);
+  return embedded ? `${file}\n${Buffer.from(embedded[1].trim(), 'base64').toString('utf8')}` : file;
+}
+
+const testEntries = () => {
+  const glue = readFileSync(GLUE, 'utf8');
+  const block = glue.slice(glue.indexOf('#ifdef VIBSTRING_TEST_ENTRIES'));
+  return [...block.matchAll(/EMSCRIPTEN_KEEPALIVE \w+ (\w+)\(/g)].map((match) => match[1]);
+};
+
+test('the release\'s site is built (cmake --workflow --preset dist-web)', () => {
+  for (const name of SHIPPED) assert.ok(existsSync(join(RELEASE_SITE, name)), `${RELEASE_SITE}/${name} is missing`);
+});
+
+test('the shipped program and page name no test entry, which the test build\'s do', () => {
+  const entries = testEntries();
+  assert.ok(entries.length >= 2, `found no test entries in ${GLUE}`);
+  const testProgram = text(TEST_SITE, 'vibrating-string.js');
+  for (const entry of entries) assert.ok(testProgram.includes(`_${entry}`), `the test build lacks ${entry}`);
+  for (const name of SHIPPED) {
+    const shipped = text(RELEASE_SITE, name);
+    for (const entry of entries) assert.ok(!shipped.includes(entry), `the shipped ${name} names ${entry}`);
+  }
+});
+
+// The arguments to format `message` with: each placeholder a text that
+// names it, numbers a number, and each case of each choice in turn.
+function argumentSets(message) {
+  const choices = new Map();
+  const plain = new Set();
+  const walk = (tokens) => tokens.forEach((token) => {
+    if (token.type === 'select' || token.type === 'plural' || token.type === 'selectordinal') {
+      const values = choices.get(token.arg) ?? new Set();
+      for (const { key, tokens: inner } of token.cases) {
+        values.add(token.type === 'select' ? key : Number(key.replace('=', '')) || 0);
+        walk(inner);
+      }
+      if (token.type !== 'select') [0, 1, 2, 3, 5, 11, 21, 1.5, 100].forEach((value) => values.add(value));
+      choices.set(token.arg, values);
+    } else if (token.type === 'argument' || token.type === 'function') {
+      plain.add(token.arg);
+    }
+  });
+  walk(parse(message));
+  const base = Object.fromEntries([...plain].map((name) => [name, `‹${name}›`]));
+  for (const [name, values] of choices) base[name] = [...values].at(-1);
+  const sets = [base];
+  for (const [name, values] of choices) for (const value of values) sets.push({ ...base, [name]: value });
+  return sets;
+}
+
+test('the shipped catalogs are the messages as written, every placeholder in its place, and no pseudo-language', async () => {
+  const { default: compiled, LANGUAGES } = await import(pathToFileURL(RELEASE_MESSAGES).href);
+  const catalogs = readCatalogs(fileURLToPath(new URL('../../messages', import.meta.url)));
+  assert.deepEqual(Object.keys(compiled).sort(), Object.keys(catalogs).sort(), 'the languages compiled');
+  assert.ok(!(PSEUDO in compiled) && !LANGUAGES.some(({ code }) => code === PSEUDO), 'the release speaks the pseudo-language');
+  for (const [language, catalog] of Object.entries(catalogs)) {
+    const reference = new MessageFormat(language);
+    for (const [key, message] of Object.entries(catalog)) {
+      const written = reference.compile(message);
+      for (const args of argumentSets(message)) {
+        assert.equal(compiled[language][key](args), written(args), `${language} ${key} with ${JSON.stringify(args)}`);
+      }
+    }
+  }
+});
