@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The page in the learner's language: each language's words, numbers,
+// direction and manifest; the pseudo-language; switching while it runs;
+// choosing the language; a phone and the single file in German and Arabic.
+import assert from 'node:assert/strict';
+import { copyFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+import {
+  address, checkFrames, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch, openPage, pageTest,
+  savedBy, setWidth, settle, waitForDraws, waitInPage,
+} from './harness.mjs';
+import {
+  site, chromiumOnly, testBuild, server, browser, PHONE, inLanguage, onServedPage, assertShowsFrameBeforeLastAdvance,
+  assertStaysStill, assertRowsAreFrames, assertPicturesAligned, runUntil, numbersShown, descriptionShown, largestNode,
+  assertClose, catalogs, stateShown, visible, assertFailureShown, withFailingServer, inFolder, assertRuns,
+} from './page_checks.mjs';
+
+// In every language: every word from its catalog, every number in its
+// format, and the pictures and the data the same as in English.
+
+
+const axeViolations = async (target) => {
+  await target.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
+  return target.evaluate(async () => (await window.axe.run()).violations
+    .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
+};
+
+
+// Every text the page shows or says that is no word of the test build's
+// pseudo-language, whose every letter is accented: any run of two plain
+// Latin letters is English left behind. Names the same in every language
+// (the program's, its files', a version) and the menu, which names each
+// language in itself, do not count.
+const englishLeft = (target) => target.evaluate(() => {
+  const NAMES = /vibrating-string(\.(html|js|wasm))?/g;
+  const found = [];
+  const check = (where, text) => {
+    if (/[A-Za-z]{2,}/.test((text ?? '').replace(NAMES, ''))) found.push(`${where}: ${text}`);
+  };
+  check('title', document.title);
+  const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    if (!node.parentElement.closest('script, style, noscript, #language')) check(node.parentElement.localName, node.data);
+  }
+  for (const element of document.querySelectorAll('[aria-label], [title], [alt], [placeholder], meta[name="description"]')) {
+    for (const name of ['aria-label', 'title', 'alt', 'placeholder', 'content']) {
+      if (element.hasAttribute(name)) check(`${element.localName} ${name}`, element.getAttribute(name));
+    }
+  }
+  return found;
+});
+
+
+// The first picture as the English page draws it, read once.
+let englishFirstPicture = null;
+
+async function firstPictureInEnglish() {
+  if (!englishFirstPicture) {
+    const page = await openPage(browser, address(server));
+    try {
+      englishFirstPicture = await firstPicture(page);
+    } finally {
+      await closePage(page);
+    }
+  }
+  return englishFirstPicture;
+}
+
+
+pageTest('in the pseudo-language, no English is left: loading, a failed download, no WebGL, running, stopped, described', testBuild, async () => {
+  const PSEUDO = 'en-XA';
+  await withFailingServer(failing('.wasm', '404', 3000), async (target) => {
+    await waitInPage(target, 'the page in the pseudo-language', (code) => document.documentElement.lang === code, PSEUDO);
+    assert.equal(await visible(target, '#status'), true);
+    assert.deepEqual(await englishLeft(target), [], 'loading');
+    await assertFailureShown(target, /404/);
+    assert.deepEqual(await englishLeft(target), [], 'the download failed');
+  }, PSEUDO);
+  const noWebGL = await launch({ extraFlags: ['--disable-webgl', '--disable-3d-apis'], prefs: { 'webgl.disabled': true } });
+  try {
+    const target = await openPage(noWebGL, inLanguage(address(server), PSEUDO));
+    await assertFailureShown(target, /ŴéƀĜĹ/);
+    assert.deepEqual(await englishLeft(target), [], 'without WebGL');
+  } finally {
+    await noWebGL.close();
+  }
+  await onServedPage(async (page) => {
+    assert.deepEqual(await englishLeft(page), [], 'stopped, at frame 0');
+    await page.click('#start');
+    await waitForDraws(page, 20);
+    assert.deepEqual(await englishLeft(page), [], 'running');
+    await page.click('#stop');
+    await settle(page, { read: false });
+    await page.type('#node', '50');
+    await page.keyboard.press('Tab');
+    await page.click('#copy-link');
+    await page.click('#describe');
+    assert.deepEqual(await englishLeft(page), [], 'stopped, a node traced, the link made, and described');
+  }, {}, PSEUDO);
+});
+
+
+for (const [language, catalog] of Object.entries(catalogs)) {
+  pageTest(`in ${language}: its words and number format, frame 0 as in English, the model's numbers, the history tool's CSV, axe clean`, () => onServedPage(async (page) => {
+    const root = await page.evaluate(() => [document.documentElement.lang, document.documentElement.dir, document.title]);
+    assert.deepEqual(root, [language, language === 'ar' ? 'rtl' : 'ltr', catalog['page.title']]);
+    assert.equal(await page.$eval('#start', (start) => start.textContent), catalog['control.start']);
+    // Installed from here, the app is named in this language.
+    const manifest = await (await fetch(await page.$eval('link[rel="manifest"]', (link) => link.href))).json();
+    assert.deepEqual([manifest.lang, manifest.name, manifest.short_name], [language, catalog['page.title'], catalog['page.shortName']]);
+    const first = await firstPicture(page);
+    assert.ok(checkFrames(first, 0, 0).get(0).matches, 'the first picture is not frame 0');
+    assert.ok(first[2].equals((await firstPictureInEnglish())[2]), 'the first picture differs from the English page\'s');
+    await page.click('#describe');
+    const words = await descriptionShown(page);
+    assert.ok(words.includes(catalog['describe.atRest']), `Describe did not speak ${language}: ${words}`);
+    assert.deepEqual(await axeViolations(page), []);
+
+    await keepSaves(page);
+    const frame = (await runUntil(page, 60)).draws - 1;
+    const tool = historyLines(frame);
+    const [toolFrame, toolTime, toolLargest, toolEnergy] = tool.at(-1).split(',').map(Number);
+    const shown = await numbersShown(page);
+    assert.deepEqual([shown.frame, shown.node], [toolFrame, largestNode(frame)]);
+    assertClose(shown.time, toolTime, 'the time');
+    assertClose(shown.largest, toolLargest, 'the largest displacement');
+    assertClose(shown.energy, toolEnergy / Number(tool[1].split(',')[3]), 'the energy against frame 0');
+    // The pictures are the physics': node 0 on the left in every language.
+    await assertRowsAreFrames(page, frame);
+    await assertPicturesAligned(page);
+    const saved = await savedBy(page, '#save-data');
+    assert.equal(saved.name, `vibrating-string-frames-0-${frame}.csv`);
+    assert.equal(saved.text, `${tool.join('\n')}\n`);
+  }, {}, language));
+}
+
+
+pageTest('switching language while the string runs, then stopped, keeps its frames, rows and trace', () => onServedPage(async (page) => {
+  await page.type('#node', '50');
+  await page.keyboard.press('Tab');
+  const start = await draws(page);
+  await page.click('#start');
+  await waitForDraws(page, start + 20);
+  await page.select('#language', 'de');
+  await waitForDraws(page, start + 40);
+  await page.select('#language', 'ar');
+  await waitForDraws(page, start + 60);
+  await page.click('#stop');
+  // One run throughout: the picture is the frame of every draw so far, and
+  // every row is its frame.
+  const stopped = await settle(page);
+  assertShowsFrameBeforeLastAdvance(stopped);
+  await assertRowsAreFrames(page, stopped.draws - 1);
+  assert.equal((await numbersShown(page)).frame, stopped.draws - 1);
+  assert.equal(await page.$eval('#state', (state) => state.textContent), catalogs.ar['string.stopped']);
+
+  const kept = () => page.evaluate(() => ['energy-trace', 'spacetime']
+    .map((id) => document.getElementById(id).toDataURL()).concat(document.getElementById('number-frame').textContent));
+  const before = await kept();
+  await assertStaysStill(page, () => page.select('#language', 'en'));
+  const after = await kept();
+  assert.deepEqual(after.slice(0, 2), before.slice(0, 2), 'the trace or the rows changed');
+  assert.equal(Number(after[2]), stopped.draws - 1);
+  assert.equal(await stateShown(page), 'stopped');
+  // What the explanation keeps is the run's, whatever the language: the
+  // traced node's every frame, from before the switches too.
+  await keepSaves(page);
+  const frame = stopped.draws - 1;
+  const first = Math.max(0, frame - 299);
+  const saved = await savedBy(page, '#save-node');
+  assert.equal(saved.name, `vibrating-string-node-50-frames-${first}-${frame}.csv`);
+  assert.equal(saved.text.trimEnd().split('\n').length, frame - first + 2, 'Save node lost frames');
+}));
+
+
+pageTest('the language: the browser\'s best match first, then the one chosen, kept, and ?lang= over both, an unknown one falling back', async () => {
+  const context = await browser.createBrowserContext();
+  // By default a Portuguese reader from Portugal, whose browser takes English too.
+  const open = async (language, languages = ['pt-PT', 'en']) => {
+    const page = await openPage(context, null);
+    await page.evaluateOnNewDocument((tags) => Object.defineProperty(navigator, 'languages', { get: () => tags }), languages);
+    await page.goto(inLanguage(address(server), language));
+    await page.waitForFunction(() => !document.getElementById('start').disabled);
+    return page;
+  };
+  const shownIn = (page) => page.evaluate(() => [document.documentElement.lang, document.getElementById('language').value]);
+  try {
+    const first = await open();
+    assert.deepEqual(await shownIn(first), ['pt-BR', 'pt-BR']);
+    assert.deepEqual(await open('xx').then(shownIn), ['pt-BR', 'pt-BR']);
+    // Chinese by its script: Singapore's is simplified, Taiwan's is not.
+    assert.deepEqual(await open(undefined, ['zh-SG']).then(shownIn), ['zh-CN', 'zh-CN']);
+    assert.deepEqual(await open(undefined, ['zh-TW', 'ja-JP']).then(shownIn), ['ja', 'ja']);
+    // Named in itself in the menu, each one.
+    assert.deepEqual(await first.$$eval('#language option', (options) => options.map((option) => [option.value, option.lang, option.textContent])),
+      Object.entries(catalogs).map(([language, catalog]) => [language, language, catalog['language.name']]));
+    await first.select('#language', 'ja');
+    assert.equal(await first.$eval('#help', (help) => help.textContent), catalogs.ja['page.help']);
+    const next = await open();
+    assert.deepEqual(await shownIn(next), ['ja', 'ja']);
+    const linked = await open('fr');
+    assert.deepEqual(await shownIn(linked), ['fr', 'fr']);
+    // A choice from the menu on a linked page changes its link too.
+    await linked.select('#language', 'es');
+    assert.equal(new URL(linked.url()).searchParams.get('lang'), 'es');
+    for (const page of [first, next, linked]) {
+      assert.deepEqual(page.errors, []);
+      assert.equal(await visible(page, '#failure'), false);
+    }
+  } finally {
+    await context.close();
+  }
+});
+
+
+pageTest('on a phone, in German, whose words are long, and in Arabic: no sideways scrolling', chromiumOnly, async () => {
+  for (const language of ['de', 'ar']) {
+    await onServedPage(async (phone) => {
+      for (const width of [300, 1000]) {
+        await setWidth(phone, width);
+        await settle(phone, { read: false });
+        const scrollWidth = await phone.evaluate(() => document.documentElement.scrollWidth);
+        assert.ok(scrollWidth <= 375, `in ${language} the page is ${scrollWidth} px wide at width ${width}`);
+        await assertPicturesAligned(phone);
+      }
+    }, PHONE, language);
+  }
+});
+
+
+pageTest('the single file, opened from disk in German and in Arabic, speaks them with no request', () => inFolder(async (folder) => {
+  const file = join(folder, 'vibrating-string.html');
+  copyFileSync(join(site, 'vibrating-string.html'), file);
+  for (const language of ['de', 'ar']) {
+    const url = `${pathToFileURL(file).href}?lang=${language}`;
+    const target = await openPage(browser, url);
+    try {
+      await assertRuns(target);
+      assert.equal(await target.evaluate(() => document.documentElement.lang), language);
+      assert.equal(await target.$eval('#state', (state) => state.textContent), catalogs[language]['string.stopped']);
+      assert.deepEqual(target.requests.filter((request) => request !== url), []);
+      assert.deepEqual(target.errors, []);
+    } finally {
+      await closePage(target);
+    }
+  }
+}));
