@@ -14,6 +14,8 @@ import { fileURLToPath } from 'node:url';
 import { test } from 'node:test';
 
 import { bytesOf, connect, engine, launch, sleep } from '../../tools/browser.mjs';
+import { NODES } from '../../web/page/facts.js';
+import { RANGE, SCALE } from '../../web/page/palette.js';
 import { startXvfb } from '../../tools/xvfb.mjs';
 
 export * from '../../tools/browser.mjs';
@@ -141,15 +143,13 @@ export function modelDisplacements(first, last) {
 }
 
 // The colour the space-time picture's legend promises for a displacement u:
-// drawn 1.5 u high, as the string is, on a scale from blue (1.5 world units
-// down) through white (at rest) to red (1.5 up), linear between these stops,
-// and the end colours beyond.
-const LEGEND = [[-1.5, [33, 102, 172]], [-0.75, [146, 197, 222]], [0, [255, 255, 255]],
-  [0.75, [244, 165, 130]], [1.5, [178, 24, 43]]];
+// drawn 1.5 u high, as the string is, on the page's scale (palette.js),
+// from its first colour RANGE world units down to its last RANGE up,
+// linear between its stops, and the end colours beyond.
 export function legendColour(u) {
-  const height = Math.min(Math.max(1.5 * u, -1.5), 1.5);
-  const upper = LEGEND.findIndex(([stop], i) => i > 0 && height <= stop);
-  const [[from, low], [to, high]] = [LEGEND[upper - 1], LEGEND[upper]];
+  const height = Math.min(Math.max((1.5 * u) / RANGE, -1), 1);
+  const upper = SCALE.findIndex(([stop], i) => i > 0 && height <= stop);
+  const [[from, low], [to, high]] = [SCALE[upper - 1], SCALE[upper]];
   return low.map((channel, c) => channel + ((high[c] - channel) * (height - from)) / (to - from));
 }
 
@@ -170,7 +170,7 @@ export async function spacetimePixels(page) {
     const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
     return [canvas.width, canvas.height, await window.bytesAsDataURL(data), document.getElementById('canvas').width];
   });
-  assert.equal(nodes, 100, 'the space-time picture is not a pixel per node');
+  assert.equal(nodes, NODES, 'the space-time picture is not a pixel per node');
   const [rows, shown] = [bytesOf(dataURL), Buffer.alloc(4 * width * height)];
   for (let x = 0; x < width; x += 1) {
     const node = Math.floor((x - (width / 2 - 400 - 4)) / 9);

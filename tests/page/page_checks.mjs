@@ -17,6 +17,8 @@ import { fileURLToPath } from 'node:url';
 import { after, before } from 'node:test';
 
 import { REFERENCE, readCatalogs } from '../../cmake/messages.mjs';
+import { KEPT_FRAMES, NODES } from '../../web/page/facts.js';
+import { GREY } from '../../web/page/palette.js';
 import {
   address, bytesOf, checkFrames, closePage, firstPicture, historyLines, legendColour, modelDisplacements,
   openPage, savedBy, serve, settle, spacetimePixels, testBrowser, waitForDraws,
@@ -118,11 +120,11 @@ export async function firstPictureFit(target) {
 // better than the frames before or after them.
 export async function assertRowsAreFrames(target, newest, pixels = null) {
   const [width, height, rgba] = pixels ?? await spacetimePixels(target);
-  assert.deepEqual([width, height], [await target.$eval('#canvas', (canvas) => canvas.width), 300]);
+  assert.deepEqual([width, height], [await target.$eval('#canvas', (canvas) => canvas.width), KEPT_FRAMES]);
   const oldest = Math.max(0, newest - height + 1);
   const model = modelDisplacements(Math.max(0, oldest - 1), newest + 1);
   const column = (i) => width / 2 - 400 + 9 * i;
-  const nodes = Array.from({ length: 100 }, (_, i) => i).filter((i) => column(i) >= 0 && column(i) < width);
+  const nodes = Array.from({ length: NODES }, (_, i) => i).filter((i) => column(i) >= 0 && column(i) < width);
   const offBy = (frame, shownAs) => nodes.map((i) => {
     const at = 4 * ((newest - frame) * width + column(i));
     const expected = legendColour(model.get(shownAs)[i]);
@@ -137,7 +139,7 @@ export async function assertRowsAreFrames(target, newest, pixels = null) {
     // Clear, over the picture's grey; or, saved, that grey.
     const at = 4 * ((newest + 1) * width + width / 2);
     const empty = [...rgba.slice(at, at + 4)];
-    assert.ok(empty[3] === 0 || empty.join() === '217,217,217,255', `a row below frame 0 holds ${empty}`);
+    assert.ok(empty[3] === 0 || empty.join() === [...GREY, 255].join(), `a row below frame 0 holds ${empty}`);
   }
   if (newest >= 20) {
     const total = (shift) => Array.from({ length: newest - oldest - 1 }, (_, k) => oldest + 1 + k)

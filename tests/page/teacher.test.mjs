@@ -6,6 +6,7 @@ import { copyFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
+import { KEPT_FRAMES } from '../../web/page/facts.js';
 import {
   address, closePage, historyLines, keepSaves, modelDisplacements, openPage, pageTest, savedBy, setWidth, settle, sleep,
   waitForDraws,
@@ -104,18 +105,18 @@ pageTest('one node traced: chosen by its column at 1000 and 300 px or by its num
   assert.equal(await page.$eval('#node-label', (label) => label.textContent), 'Displacement of node 77');
   const frame = (await runUntil(page, 340)).draws - 1;
   const shown = await page.$eval('#number-node-value', (value) => Number(value.textContent));
-  const model = modelDisplacements(frame - 299, frame);
+  const model = modelDisplacements(frame - (KEPT_FRAMES - 1), frame);
   assertClose(shown, model.get(frame)[77], 'node 77 now');
   assert.match(await descriptionShown(page), / Node 77, traced \(x = [\d.-]+\), is at /);
   const saved = await savedBy(page, '#save-node');
-  assert.equal(saved.name, `vibrating-string-node-77-frames-${frame - 299}-${frame}.csv`);
+  assert.equal(saved.name, `vibrating-string-node-77-frames-${frame - (KEPT_FRAMES - 1)}-${frame}.csv`);
   const lines = saved.text.trimEnd().split('\n');
   assert.equal(lines[0], 'frame,time,displacement');
-  assert.equal(lines.length, 301);
+  assert.equal(lines.length, KEPT_FRAMES + 1);
   const tool = historyLines(frame);
   lines.slice(1).forEach((line, k) => {
     const [savedFrame, time, displacement] = line.split(',');
-    const f = frame - 299 + k;
+    const f = frame - (KEPT_FRAMES - 1) + k;
     assert.deepEqual([savedFrame, time], tool[f + 1].split(',').slice(0, 2));
     assert.ok(Math.abs(Number(displacement) - model.get(f)[77]) <= 1e-8, `node 77 at frame ${f}: ${displacement}`);
   });
