@@ -20,6 +20,8 @@ import MessageFormat from '@messageformat/core';
 import compileModule from '@messageformat/core/compile-module.js';
 import { parse } from '@messageformat/parser';
 
+import { factsInWords } from '../web/page/facts.js';
+
 export const REFERENCE = 'en';
 export const PSEUDO = 'en-XA';
 // The messages that go into the desktop entry and the AppStream metadata,
@@ -113,12 +115,14 @@ const direction = (language) => {
 // and the notice without JavaScript in each language.
 function renderPage(template, catalogs) {
   const english = catalogs[REFERENCE];
+  // The string's facts, in English's numbers: the only placeholders the page's own words may hold.
+  const facts = factsInWords((value) => new Intl.NumberFormat(REFERENCE).format(value));
   const text = (key) => {
     if (!(key in english)) throw new Error(`index.html names the message ${key}, which ${REFERENCE}.json does not hold`);
-    if (parse(english[key]).some((token) => token.type !== 'content')) {
-      throw new Error(`index.html names the message ${key}, which has placeholders: the page must fill them in`);
+    if (parse(english[key]).some((token) => token.type !== 'content' && !(token.type === 'argument' && token.arg in facts))) {
+      throw new Error(`index.html names the message ${key}, which has placeholders other than the facts: the page must fill them in`);
     }
-    return escapeHtml(english[key]);
+    return escapeHtml(new MessageFormat(REFERENCE).compile(english[key])(facts));
   };
   const notices = Object.entries(catalogs).map(([language, catalog]) =>
     `<p lang="${language}" dir="${direction(language)}">${escapeHtml(catalog['page.noScript'])}</p>`).join('\n      ');

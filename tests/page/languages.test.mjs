@@ -8,7 +8,7 @@ import { createRequire } from 'node:module';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-import { KEPT_FRAMES } from '../../web/page/facts.js';
+import { KEPT_FRAMES, NODES } from '../../web/page/facts.js';
 import {
   address, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch, openPage, pageTest,
   savedBy, setWidth, settle, waitForDraws, waitInPage,
@@ -115,6 +115,9 @@ for (const [language, catalog] of Object.entries(catalogs)) {
     const root = await page.evaluate(() => [document.documentElement.lang, document.documentElement.dir, document.title]);
     assert.deepEqual(root, [language, direction, catalog['page.title']]);
     assert.equal(await page.$eval('#start', (start) => start.textContent), catalog['control.start']);
+    // The string's facts in the page's own words, in the language's numbers.
+    const last = new Intl.NumberFormat(language).format(NODES - 1);
+    assert.equal(await page.$eval('#end-free', (end) => end.textContent), catalog['explain.endFree'].replace('{last}', last));
     // Installed from here, the app is named in this language.
     const manifest = await (await fetch(await page.$eval('link[rel="manifest"]', (link) => link.href))).json();
     assert.deepEqual([manifest.lang, manifest.name, manifest.short_name], [language, catalog['page.title'], catalog['page.shortName']]);

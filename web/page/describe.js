@@ -49,7 +49,7 @@ export function describe(record, geometry, tracedNode) {
     if (traced) {
       words.push(t('describe.node', { node: node(traced.node), x: x(traced.node), value: formatNumber(traced.value, fixed(3)) }));
     }
-    words.push(t('describe.ends'));
+    words.push(t('describe.ends', { last: node(current.length - 1) }));
     return words.reduce((first, next) => t('describe.join', { first, next }));
   };
 }

@@ -11,3 +11,6 @@ export function nodeNamed(text) {
   const node = Number(text);
   return text !== null && /^\d+$/.test(text) && node < NODES ? node : null;
 }
+
+// The facts as the catalogs' messages name them, each number written by `format`.
+export const factsInWords = (format) => ({ kept: format(KEPT_FRAMES), last: format(NODES - 1) });

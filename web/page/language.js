@@ -8,6 +8,7 @@
 // touched.
 import MESSAGES, { LANGUAGES, PSEUDO } from 'vibrating-string-messages';
 
+import { factsInWords } from './facts.js';
 import { bestMatch } from './language_match.js';
 
 const FALLBACK = 'en';
@@ -88,10 +89,11 @@ function apply(code) {
   const offered = LANGUAGES.find((candidate) => candidate.code === code) ?? LANGUAGES[0];
   root.dir = offered.direction;
   if (code !== written) {
-    for (const element of document.querySelectorAll('[data-message]')) element.textContent = t(element.dataset.message);
+    const facts = factsInWords(formatNumber);
+    for (const element of document.querySelectorAll('[data-message]')) element.textContent = t(element.dataset.message, facts);
     for (const name of ['aria-label', 'content']) {
       for (const element of document.querySelectorAll(`[data-message-${name}]`)) {
-        element.setAttribute(name, t(element.getAttribute(`data-message-${name}`)));
+        element.setAttribute(name, t(element.getAttribute(`data-message-${name}`), facts));
       }
     }
   }
