@@ -20,15 +20,13 @@ export function showFailure(store, key, args = {}, { reload = true } = {}) {
   store.set('failed', { key, args, reload });
 }
 
-let failureBox = null;
 // The failure's box as wide as the string's canvas, once the user has set its width.
 export function fitFailure(width) {
-  failureBox.style.width = `${width}px`;
+  document.getElementById('failure').style.width = `${width}px`;
 }
 
 export function wireStatus(store, canvas) {
-  const [notice, state] = [document.getElementById('status'), document.getElementById('state')];
-  failureBox = document.getElementById('failure');
+  const [notice, state, failureBox] = ['status', 'state', 'failure'].map((id) => document.getElementById(id));
   const showNotice = (key) => {
     notice.hidden = key === null;
     if (key !== null) showMessage(notice, key);
