@@ -26,7 +26,7 @@ import {
 
 export const site = process.env.SITE_DIR;
 
-export const MESSAGES = fileURLToPath(new URL('../../messages', import.meta.url));
+const MESSAGES = fileURLToPath(new URL('../../messages', import.meta.url));
 
 export const chromiumOnly = { chromiumOnly: true };
 
@@ -282,7 +282,7 @@ export const controlsDisabled = (target) => target.$$eval('#controls button, #co
 
 
 // The browser's own note of a failed request is no error of the page's.
-export const pageErrors = (target) => target.errors.filter((error) => !error.startsWith('Failed to load resource'));
+const pageErrors = (target) => target.errors.filter((error) => !error.startsWith('Failed to load resource'));
 
 
 // The failure in words in place of the canvas, and nothing to click.

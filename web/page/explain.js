@@ -61,7 +61,7 @@ export function explainRun(store, program, canvas) {
 
   const setUp = () => {
     run.geometry = program.stringGeometry;
-    const picture = spaceTimePicture(store, canvas, run.geometry, run);
+    const picture = spaceTimePicture(store, canvas, run);
     parts = {
       picture, numbers: numberList(store, run), description: description(store, run),
       saves: saveButtons(store, program, run, picture),

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The string's facts the page needs before the program runs (a link's node
-// is checked before the program exists), each written once here; the
-// program's own geometry (Module.stringGeometry) must agree, or the page
-// says so. And what the explanation keeps of a run.
+// is checked before the program exists, and the page's words name them),
+// each written once here; and what the explanation keeps of a run.
 export const NODES = 100; // nodes 0 to NODES - 1
 export const KEPT_FRAMES = 300; // frames the space-time picture and the node trace keep
 

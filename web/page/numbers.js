@@ -4,7 +4,7 @@
 // node, the energy against frame 0's with its trace over the run; and the
 // traced node, chosen by its number here, its displacement now and over
 // the frames kept.
-import { nodeNamed } from './facts.js';
+import { NODES, nodeNamed } from './facts.js';
 import { formatNumber, show, t } from './language.js';
 
 // The history tool's significant digits (%.6g for times, %.9g for sizes);
@@ -70,7 +70,7 @@ export function numberList(store, run) {
     .map((name) => [name, byId(`number-${name}`)]));
   const [field, label, value, nodeTrace, energyCanvas] = ['node', 'node-label', 'number-node-value', 'node-trace',
     'energy-trace'].map(byId);
-  field.max = String(run.geometry.nodes - 1);
+  field.max = String(NODES - 1);
 
   const showNumbers = () => {
     const { latest, energy } = run;

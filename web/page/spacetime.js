@@ -30,14 +30,14 @@ function placeColumnMarks({ nodeMark, endHeld, endFree }, columns, node) {
 }
 
 // The picture beside the string's `canvas`, drawn from `run`'s rows.
-export function spaceTimePicture(store, canvas, geometry, run) {
+export function spaceTimePicture(store, canvas, run) {
   const byId = (id) => document.getElementById(id);
   const [picture, size, stage] = [byId('spacetime'), byId('spacetime-size'), byId('spacetime-stage')];
   const marks = { nodeMark: byId('node-mark'), endHeld: byId('end-held'), endFree: byId('end-free') };
   let columns = null;
   let shownFrame = -1; // the newest frame in the picture's canvas
 
-  picture.width = geometry.nodes;
+  picture.width = run.geometry.nodes;
   picture.height = KEPT_FRAMES;
   stage.style.background = cssColour(GREY);
   byId('legend-bar').style.background = `linear-gradient(to right, ${SCALE.map(([, rgb]) => cssColour(rgb)).join(', ')})`;
@@ -48,7 +48,7 @@ export function spaceTimePicture(store, canvas, geometry, run) {
 
   // The picture's box is the string canvas's, and its columns under the vertices.
   const place = () => {
-    columns = columnsOf(geometry, canvas.width);
+    columns = columnsOf(run.geometry, canvas.width);
     size.width = canvas.width;
     size.height = canvas.height;
     picture.style.left = percent(columns.left, columns);
