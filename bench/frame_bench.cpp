@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One frame (201 steps) of the WebAssembly model, and each part of a step,
 // timed under Node: for each, the time of every repetition, each the mean of
-// a batch; scripts/bench takes their median.
+// a batch; scripts/bench takes their median. Then the modes, found once
+// as the page finds them, and a frame projected onto them.
 //   usage: node frame_bench.js [repetitions]
-//   prints: "wasm_frame NS..." then "wasm_PART NS..." for the parts of a step
+//   prints: "wasm_frame NS..." then "wasm_PART NS..." for the parts of a step,
+//   "wasm_modes NS..." and "wasm_mode_projection NS..."
 #include "string_model.h"
+#include "string_modes.h"
 
 #include <chrono>
 #include <cstdio>
@@ -43,5 +46,10 @@ int main(int argc, char **argv)
     time_batches("wasm_solve", repetitions, steps, mass_solve);
     time_batches("wasm_vector_arithmetic", repetitions, steps, combine_levels);
     time_batches("wasm_level_copies", repetitions, steps, shift_levels);
+    time_batches("wasm_modes", repetitions, 1, compute_modes);
+    double amplitudes[N];
+    double swings[N];
+    time_batches("wasm_mode_projection", repetitions, 500,
+                 [&] { mode_amplitudes(string_state.u_curr->data, string_state.u_prev->data, amplitudes, swings); });
     return 0;
 }

@@ -5,21 +5,37 @@
 // time each refresh spends in the page's animation-frame callbacks: the
 // program's draw, its 201 steps, GLUT's idle call and, unless EXPLAIN is
 // off, the space-time picture and the numbers beside the string (off: hidden
-// with their one control). COMPOSITING=gpu composites as a phone does (see
-// browser.mjs). QUERY: the page as a link sets it, for instance lang=de or
-// node=99 (a node traced), as it opens by default without.
-//   usage: node bench/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off] [QUERY]
-//   prints: "page_fps N display_fps N callback_median_ms N callback_p90_ms N"
+// with their one control; modes: the whole page in view in a 1280x2400
+// window, the modes' bars with it, a mode chosen and drawn over the string,
+// and Listen on, where the site has them). COMPOSITING=gpu composites as a
+// phone does (see browser.mjs). QUERY: the page as a link sets it, for
+// instance lang=de or node=99 (a node traced), as it opens by default
+// without.
+//   usage: node bench/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off|modes] [QUERY]
+//   prints: "page_fps N display_fps N callback_median_ms N callback_p90_ms N in_view WHAT"
 import { draws, sleep, withPage } from '../tools/browser.mjs';
 import { median, quantile } from './stats.mjs';
 
 const [site, seconds = '5', throttle = '1', explain = 'on', query] = process.argv.slice(2);
-await withPage(site, {}, async (page) => {
+const viewport = explain === 'modes' ? { width: 1280, height: 2400 } : {};
+await withPage(site, viewport, async (page) => {
   if (query) await page.goto(new URL(`?${query}`, page.url()).href);
   // A release from before the explanation has none to show or hide.
   await page.waitForFunction(() => !document.getElementById('start').disabled);
   if (await page.$('#explain')) await page.waitForFunction(() => !document.getElementById('explain').hidden);
   if (explain === 'off' && await page.$('#explain-toggle')) await page.click('#explain-toggle');
+  if (explain === 'modes' && await page.$('#mode-bars')) {
+    await page.type('#mode', '5');
+    await page.keyboard.press('Tab');
+    await page.click('#listen');
+  }
+  // What of the page lies in the window.
+  const inView = await page.evaluate(() => ['canvas', 'spacetime', 'numbers', 'energy-trace', 'mode-bars', 'mode-shape']
+    .filter((id) => {
+      const element = document.getElementById(id);
+      const box = element?.getBoundingClientRect();
+      return box && !element.hidden && box.height > 0 && box.top >= 0 && box.bottom <= window.innerHeight;
+    }).join(',') + (document.querySelector('#listen[aria-pressed="true"]') ? ',sound' : ''));
   await page.emulateCPUThrottling(Number(throttle));
   await page.click('#start');
   await sleep(1000);
@@ -45,5 +61,6 @@ await withPage(site, {}, async (page) => {
   const elapsed = (Date.now() - started) / 1000;
   const drawn = await draws(page) - drawsBefore;
   console.log(`page_fps ${(drawn / elapsed).toFixed(1)} display_fps ${(offered / Number(seconds)).toFixed(1)} ` +
-              `callback_median_ms ${median(perRefresh).toFixed(2)} callback_p90_ms ${quantile(perRefresh, 0.9).toFixed(2)}`);
+              `callback_median_ms ${median(perRefresh).toFixed(2)} callback_p90_ms ${quantile(perRefresh, 0.9).toFixed(2)} ` +
+              `in_view ${inView}`);
 });

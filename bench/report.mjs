@@ -121,6 +121,8 @@ rates.push({ throttle: '8', compositing: 'gpu', explain: 'on', ...pageRate(['8',
 
 note(`The page against ${earlierName}'s, in turns, at 1x, 4x and 8x slowdown...`);
 const againstEarlier = node('bench/page_turns.mjs', [site, earlierSite, '3', '5']).trimEnd();
+note(`The page against ${earlierName}'s, the whole page in view with the modes and Listen on...`);
+const withModes = node('bench/page_turns.mjs', [site, earlierSite, '3', '5', 'modes']).trimEnd();
 
 note('Timing the first picture over cold loads, served and from disk, in Chromium and in Firefox...');
 const first = await firstPictures();
@@ -135,6 +137,10 @@ for (const name of ['frame', 'step', 'product', 'solve', 'vector_arithmetic', 'l
   const [unit, divisor] = fast >= 1e4 ? ['us', 1e3] : ['ns', 1];
   console.log(`${label(name)} ${fixed(fast / divisor, 2, 11)} ${unit} ${fixed(reference / divisor, 2, 11)} ${unit} ` +
     `${fixed(reference / fast, 2, 7)}x`);
+}
+for (const name of ['modes', 'mode_projection']) {
+  console.log(`${label(name)} ${fixed(native.fast.get(name).ns / 1e3, 2, 11)} us ` +
+    `${fixed(native.reference.get(name).ns / 1e3, 2, 11)} us   (WebAssembly ${fixed(wasmParts.get(name) / 1e3, 2, 0)} us)`);
 }
 console.log(`${label('frames per second')} ${fixed(rate.fast.fps, 0, 11)} /s ${fixed(rate.reference.fps, 0, 11)} /s ` +
   `${fixed(rate.reference.fps > 0 ? rate.fast.fps / rate.reference.fps : 0, 2, 7)}x`);
@@ -172,6 +178,7 @@ for (const r of rates.filter((each) => each.explain === 'on')) {
     `callbacks per refresh median ${r.callback_median_ms} ms, p90 ${r.callback_p90_ms} ms, ${r.compositing} compositing`);
 }
 console.log(`Against ${earlierName}, explanation shown:\n${againstEarlier}`);
+console.log(`Against ${earlierName}, the whole page in view, a mode drawn and Listen on:\n${withModes}`);
 for (const line of first) {
   const [, ms, ...loads] = line.split(' ');
   console.log(`${label('first picture, median')} ${ms.padStart(11)} ms ${loads.join(' ')}`);

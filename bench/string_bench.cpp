@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where a frame's time goes: a whole frame, one step, and each piece of a
-// step on the model's own objects.
+// step on the model's own objects; and what the modes cost, found once and
+// a frame projected onto them.
 #include "fresh_string.h"
+#include "string_modes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -73,6 +75,27 @@ void level_copies(benchmark::State &state)
     }
 }
 
+void modes(benchmark::State &state)
+{
+    start_from_setup();
+    for (auto _ : state) {
+        compute_modes();
+    }
+}
+
+void mode_projection(benchmark::State &state)
+{
+    start_from_setup();
+    compute_modes();
+    double amplitudes[N];
+    double swings[N];
+    for (auto _ : state) {
+        mode_amplitudes(string_state.u_curr->data, string_state.u_prev->data, amplitudes, swings);
+        benchmark::DoNotOptimize(amplitudes);
+        benchmark::DoNotOptimize(swings);
+    }
+}
+
 #if defined(__x86_64__)
 // A chain of dependent adds runs at one per clock cycle, so its rate is the
 // core's clock while it runs the benchmarks.
@@ -105,5 +128,7 @@ BENCHMARK(product);
 BENCHMARK(solve);
 BENCHMARK(vector_arithmetic);
 BENCHMARK(level_copies);
+BENCHMARK(modes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(mode_projection)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -12,6 +12,7 @@ else()
 endif()
 add_custom_command(OUTPUT ${gsl_prefix}/lib/libgsl.a
                    COMMAND ${PROJECT_SOURCE_DIR}/cmake/build-gsl ${gsl_prefix} ${gsl_flags}
+                   DEPENDS ${PROJECT_SOURCE_DIR}/cmake/build-gsl
                    COMMENT "Building GSL for the browser" VERBATIM)
 add_custom_target(gsl_for_the_browser DEPENDS ${gsl_prefix}/lib/libgsl.a)
 file(MAKE_DIRECTORY ${gsl_prefix}/include)

@@ -116,7 +116,7 @@ const direction = (language) => {
 function renderPage(template, catalogs) {
   const english = catalogs[REFERENCE];
   // The string's facts, in English's numbers: the only placeholders the page's own words may hold.
-  const facts = factsInWords((value) => new Intl.NumberFormat(REFERENCE).format(value));
+  const facts = factsInWords((value, options) => new Intl.NumberFormat(REFERENCE, options).format(value));
   const text = (key) => {
     if (!(key in english)) throw new Error(`index.html names the message ${key}, which ${REFERENCE}.json does not hold`);
     if (parse(english[key]).some((token) => token.type !== 'content' && !(token.type === 'argument' && token.arg in facts))) {

@@ -2,9 +2,11 @@
 // What the string does over time, as CSV for plotting: steps the model from
 // set-up one frame at a time, as the window's redraws do, and writes either a
 // line per frame (its largest displacement and its energy) or, for a range
-// of frames, the displacement of every node.
+// of frames, the displacement of every node or the amplitude of every mode;
+// or the modes themselves.
 #include "string_measures.h"
 #include "string_model.h"
+#include "string_modes.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,21 +16,38 @@
 
 namespace {
 
-const char *const USAGE = "usage: vibrating-string-history [--frames N] [--shape FIRST:LAST] [--output FILE]\n";
+const char *const USAGE =
+    "usage: vibrating-string-history [--frames N] [--shape FIRST:LAST | --amplitudes FIRST:LAST]\n"
+    "                              [--output FILE]\n"
+    "       vibrating-string-history --modes [--output FILE]\n";
 const char *const HELP = R"(Steps the vibrating string from its set-up, 201 time steps a frame as the
 window does, and writes CSV:
   by default, one line per frame 0..N:
     frame,time,largest_displacement,energy
   with --shape, one line per node and frame FIRST..LAST:
     frame,node,displacement
+  with --amplitudes, one line per mode and frame FIRST..LAST:
+    frame,mode,amplitude,swing
+  with --modes, one line per mode, and no frames:
+    mode,frequency,growth
 Frame f is the string after f frames; time is f times the time a frame
 covers (201 steps of sqrt(1e-11)) at unit wave speed.
 
-  --frames N          frames to step (default 3000)
-  --shape FIRST:LAST  every node's displacement for frames FIRST to LAST
-                      only, which must not pass N where --frames is given
-  --output FILE       write to FILE instead of standard output
-  --help              this text
+The modes are the eigenvectors of M^-1 K, the operator a step applies,
+numbered 0 to 99 from the lowest frequency, each scaled so that its largest
+value is +1; mode 0 is the held end's own and never moves. A frame is the
+sum of amplitude times shape over the modes. Each mode turns by its
+frequency (radians per frame) and its swing, the largest its amplitude
+reaches in a turn, grows by its growth factor per frame.
+
+  --frames N              frames to step (default 3000)
+  --shape FIRST:LAST      every node's displacement for frames FIRST to LAST
+                          only, which must not pass N where --frames is given
+  --amplitudes FIRST:LAST every mode's amplitude and swing for frames FIRST to
+                          LAST only, as --shape
+  --modes                 each mode's frequency and growth
+  --output FILE           write to FILE instead of standard output
+  --help                  this text
 )";
 
 bool parse_count(const char *text, long &value)
@@ -37,6 +56,14 @@ bool parse_count(const char *text, long &value)
     errno = 0;
     value = std::strtol(text, &end, 10);
     return errno == 0 && end != text && *end == '\0' && value >= 0 && value <= 100000000;
+}
+
+// FIRST:LAST, two frame numbers in order.
+bool parse_range(const char *text, long &first, long &last)
+{
+    const char *colon = std::strchr(text, ':');
+    const std::string from = colon != nullptr ? std::string(text, colon) : "";
+    return colon != nullptr && parse_count(from.c_str(), first) && parse_count(colon + 1, last) && first <= last;
 }
 
 int fail(const std::string &message)
@@ -52,6 +79,8 @@ int main(int argc, char **argv)
     long frames = -1;
     long first = -1;
     long last = -1;
+    std::string per_frame; // --shape or --amplitudes, if either
+    bool modes = false;
     const char *output = nullptr;
     for (int a = 1; a < argc; ++a) {
         const std::string option = argv[a];
@@ -60,7 +89,11 @@ int main(int argc, char **argv)
             std::fputs(HELP, stdout);
             return 0;
         }
-        if (option != "--frames" && option != "--shape" && option != "--output") {
+        if (option == "--modes") {
+            modes = true;
+            continue;
+        }
+        if (option != "--frames" && option != "--shape" && option != "--amplitudes" && option != "--output") {
             return fail("unknown option '" + option + "'");
         }
         if (a + 1 >= argc) {
@@ -70,12 +103,13 @@ int main(int argc, char **argv)
         if (option == "--frames" && !parse_count(value, frames)) {
             return fail("--frames needs a whole number of frames, not '" + std::string(value) + "'");
         }
-        if (option == "--shape") {
-            const char *colon = std::strchr(value, ':');
-            const std::string from = colon != nullptr ? std::string(value, colon) : "";
-            if (colon == nullptr || !parse_count(from.c_str(), first) || !parse_count(colon + 1, last) ||
-                first > last) {
-                return fail("--shape needs FIRST:LAST, two frame numbers with FIRST <= LAST, not '" +
+        if (option == "--shape" || option == "--amplitudes") {
+            if (!per_frame.empty() && per_frame != option) {
+                return fail("--shape and --amplitudes cannot be given together");
+            }
+            per_frame = option;
+            if (!parse_range(value, first, last)) {
+                return fail(option + " needs FIRST:LAST, two frame numbers with FIRST <= LAST, not '" +
                             std::string(value) + "'");
             }
         }
@@ -83,17 +117,20 @@ int main(int argc, char **argv)
             output = value;
         }
     }
-    const bool shape = last >= 0;
-    if (frames < 0) {
-        frames = shape ? last : 3000;
+    if (modes && (frames >= 0 || !per_frame.empty())) {
+        return fail("--modes writes the modes alone: it takes no --frames, --shape or --amplitudes");
     }
-    if (shape && last > frames) {
-        return fail("--shape ends at frame " + std::to_string(last) + ", after the last of --frames " +
+    const bool ranged = last >= 0;
+    if (frames < 0) {
+        frames = ranged ? last : 3000;
+    }
+    if (ranged && last > frames) {
+        return fail(per_frame + " ends at frame " + std::to_string(last) + ", after the last of --frames " +
                     std::to_string(frames));
     }
 
-    // With --shape nothing after LAST is written, so nothing after it is stepped.
-    if (shape) {
+    // With a range nothing after LAST is written, so nothing after it is stepped.
+    if (ranged) {
         frames = last;
     }
 
@@ -109,15 +146,37 @@ int main(int argc, char **argv)
 
     setup_string();
     string_state.initialized = 1;
-    std::fputs(shape ? "frame,node,displacement\n" : HISTORY_HEADER, out);
+    if (modes || per_frame == "--amplitudes") {
+        compute_modes();
+    }
+    if (modes) {
+        // The growth to 15 digits: its difference from 1 is what it says.
+        std::fputs("mode,frequency,growth\n", out);
+        for (int k = 0; k < N; ++k) {
+            std::fprintf(out, "%d,%.9g,%.15g\n", k, mode_frequency(k), mode_growth(k));
+        }
+        frames = -1;
+    }
+    const char *header = per_frame == "--shape"        ? "frame,node,displacement\n"
+                         : per_frame == "--amplitudes" ? "frame,mode,amplitude,swing\n"
+                         : modes                       ? ""
+                                                       : HISTORY_HEADER;
+    std::fputs(header, out);
     for (long frame = 0; frame <= frames; ++frame) {
-        if (!shape) {
+        if (!ranged) {
             char line[HISTORY_LINE_SIZE];
             history_line(line, sizeof line, frame, largest_displacement(), energy());
             std::fputs(line, out);
-        } else if (frame >= first) {
+        } else if (frame >= first && per_frame == "--shape") {
             for (int i = 0; i < N; ++i) {
                 std::fprintf(out, "%ld,%d,%.9g\n", frame, i, gsl_vector_get(string_state.u_curr, i));
+            }
+        } else if (frame >= first) {
+            double amplitudes[N];
+            double swings[N];
+            mode_amplitudes(string_state.u_curr->data, string_state.u_prev->data, amplitudes, swings);
+            for (int k = 0; k < N; ++k) {
+                std::fprintf(out, "%ld,%d,%.9g,%.9g\n", frame, k, amplitudes[k], swings[k]);
             }
         }
         if (frame < frames) {

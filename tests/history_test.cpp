@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -90,6 +91,46 @@ TEST(History, ShapesHoldNodeZeroAtZeroAndMatchTheReferenceFrames)
     EXPECT_EQ(some, csv("--shape 2:5", header));
 }
 
+TEST(History, ModesTurnAndGrowAsTheirAmplitudesDo)
+{
+    std::string header;
+    const auto modes = csv("--modes", header);
+    EXPECT_EQ(header, "mode,frequency,growth");
+    ASSERT_EQ(modes.size(), 100U);
+    // The string held at both ends over its 99 elements: pi / 0.99 radians
+    // per unit of time, 201 steps of sqrt(1e-11) a frame.
+    EXPECT_NEAR(modes[1][1], M_PI / 0.99 * 201 * std::sqrt(1e-11), 1e-3 * modes[1][1]);
+    for (size_t k = 0; k < modes.size(); ++k) {
+        EXPECT_EQ(modes[k][0], static_cast<double>(k));
+        // A step turns by theta and grows by sqrt(1 + tan(theta)^2) = 1 / cos(theta).
+        EXPECT_NEAR(modes[k][2], std::pow(std::cos(modes[k][1] / 201), -201), 1e-12) << "mode " << k;
+    }
+    EXPECT_GT(modes[99][2], 1.0001); // the shortest grow fastest
+
+    // Each mode's swing grows by its growth a frame, and its amplitude turns
+    // by its frequency: at set-up, at rest, z = a + i a (1 / cos - cos) / sin.
+    const auto amplitudes = csv("--amplitudes 0:300", header);
+    EXPECT_EQ(header, "frame,mode,amplitude,swing");
+    ASSERT_EQ(amplitudes.size(), 301U * 100U);
+    for (size_t k = 1; k < 100; ++k) {
+        const double theta = modes[k][1] / 201;
+        const double a = amplitudes[k][2];
+        const std::complex<double> z(a, a * (1 / std::cos(theta) - std::cos(theta)) / std::sin(theta));
+        EXPECT_NEAR(amplitudes[k][3], std::abs(z), 1e-8 * std::abs(z)) << "mode " << k;
+        for (const size_t frame : {1, 150, 300}) {
+            const std::vector<double> &row = amplitudes[frame * 100 + k];
+            ASSERT_EQ(row[0], static_cast<double>(frame));
+            ASSERT_EQ(row[1], static_cast<double>(k));
+            // The frequency's nine digits, times 300 frames, leave the phase 1.5e-7 out.
+            const std::complex<double> predicted = z * std::pow(std::polar(modes[k][2], modes[k][1]), frame);
+            EXPECT_NEAR(row[2], predicted.real(), 3e-7 * std::abs(z)) << "mode " << k << ", frame " << frame;
+            EXPECT_NEAR(row[3], std::abs(predicted), 3e-7 * std::abs(z)) << "mode " << k << ", frame " << frame;
+        }
+    }
+    EXPECT_EQ(csv("--frames 300 --amplitudes 150:150", header),
+              std::vector<std::vector<double>>(amplitudes.begin() + 15000, amplitudes.begin() + 15100));
+}
+
 TEST(History, OptionsAndBadInput)
 {
     EXPECT_EQ(run(HISTORY + " --help").output.rfind("usage: vibrating-string-history", 0), 0U);
@@ -108,6 +149,10 @@ TEST(History, OptionsAndBadInput)
         {"--frames -3", 2, "--frames needs a whole number of frames, not '-3'"},
         {"--shape 9:3", 2, "--shape needs FIRST:LAST"},
         {"--frames 5 --shape 0:10", 2, "--shape ends at frame 10, after the last of --frames 5"},
+        {"--amplitudes 3", 2, "--amplitudes needs FIRST:LAST, two frame numbers with FIRST <= LAST, not '3'"},
+        {"--frames 5 --amplitudes 0:10", 2, "--amplitudes ends at frame 10, after the last of --frames 5"},
+        {"--shape 0:1 --amplitudes 0:1", 2, "--shape and --amplitudes cannot be given together"},
+        {"--modes --frames 3", 2, "--modes writes the modes alone"},
         {"--output /nonexistent/x.csv", 1, "cannot write /nonexistent/x.csv: No such file or directory"},
         {"--output /dev/full", 1, "writing /dev/full failed: No space left on device"},
     };

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What only the browser build needs beside the viewer: the GL call that
 // Emscripten lacks, the frame drawn handed to the page, the page's width
-// control, and the run's record that the page shows and saves beside the
-// string.
+// control, and the run's record and the modes that the page shows and saves
+// beside the string.
 #include "string_measures.h"
 #include "string_model.h"
+#include "string_modes.h"
 #include "viewer.h"
 
 #include <GL/glut.h>
@@ -29,6 +30,9 @@ constexpr long FRAMES_PER_BLOCK = 65536;
 constexpr long MAX_BLOCKS = 4096; // as many as a 32-bit heap can hold
 FrameRecord *record_blocks[MAX_BLOCKS];
 long frames_drawn = 0;
+// Both levels of the frame shown last, which the model has moved on from.
+double shown_current[N];
+double shown_previous[N];
 long frames_kept = 0; // frames 0 to frames_kept - 1 are in the record
 double energy_at_start = 0;
 
@@ -73,6 +77,25 @@ EM_JS(void, hand_geometry_to_page, (const double *positions, int nodes, double h
         heightScale: height_scale, pixelsPerUnit: pixels_per_unit
     };
 });
+// A mode (string_modes.h), for the page: its frequency, growth and shape,
+// mode 0 first.
+EM_JS(void, hand_mode_to_page, (int mode, double frequency, double growth, const double *shape, int count), {
+    if (mode == 0) {
+        Module['stringModes'] = {
+            count: count, frequencies: new Float64Array(count), growths: new Float64Array(count), shapes: []
+        };
+    }
+    Module['stringModes'].frequencies[mode] = frequency;
+    Module['stringModes'].growths[mode] = growth;
+    Module['stringModes'].shapes.push(HEAPF64.slice(shape >> 3, (shape >> 3) + count));
+});
+
+EM_JS(void, hand_amplitudes_to_page, (long frame, const double *amplitudes, const double *swings, int count), {
+    Module['shownModes'] = {
+        frame: frame, amplitudes: HEAPF64.slice(amplitudes >> 3, (amplitudes >> 3) + count),
+        swings: HEAPF64.slice(swings >> 3, (swings >> 3) + count)
+    };
+});
 // clang-format on
 
 // Records the frame the model stands at, as drawn, and hands it to the page.
@@ -89,6 +112,8 @@ void show_frame()
         hand_geometry_to_page(positions, N, HEIGHT_SCALE, PIXELS_PER_UNIT);
     }
     keep(record);
+    std::memcpy(shown_current, gsl_vector_const_ptr(string_state.u_curr, 0), sizeof shown_current);
+    std::memcpy(shown_previous, gsl_vector_const_ptr(string_state.u_prev, 0), sizeof shown_previous);
     ++frames_drawn;
     hand_to_page(frame, frame_time(frame), record.largest, largest_node(), record.energy, energy_at_start, frames_kept,
                  gsl_vector_const_ptr(string_state.u_curr, 0), gsl_vector_const_ptr(string_state.u_prev, 0), N);
@@ -129,6 +154,34 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char *history_csv_piece(long piece)
     }
     text[length] = '\0';
     return text;
+}
+
+// The frame shown as modes, for the page (Module.shownModes), and the modes
+// themselves (Module.stringModes) on the first call, which finds them: that
+// takes a moment, so it waits until the page first shows or plays them.
+extern "C" EMSCRIPTEN_KEEPALIVE void show_modes()
+{
+    static bool modes_handed = false;
+    static long modes_of_frame = -1;
+    if (!modes_handed) {
+        modes_handed = true;
+        compute_modes();
+        for (int k = 0; k < N; ++k) {
+            double shape[N];
+            for (int i = 0; i < N; ++i) {
+                shape[i] = mode_shape(k, i);
+            }
+            hand_mode_to_page(k, mode_frequency(k), mode_growth(k), shape, N);
+        }
+    }
+    if (frames_drawn == 0 || modes_of_frame == frames_drawn - 1) {
+        return;
+    }
+    modes_of_frame = frames_drawn - 1;
+    double amplitudes[N];
+    double swings[N];
+    mode_amplitudes(shown_current, shown_previous, amplitudes, swings);
+    hand_amplitudes_to_page(modes_of_frame, amplitudes, swings, N);
 }
 
 // The page's Next frame asks for a redraw as a window system does when part

@@ -160,6 +160,32 @@ export function historyLines(last) {
   return execFileSync(process.env.HISTORY_TOOL, ['--frames', String(last)], { encoding: 'utf8' }).trim().split('\n');
 }
 
+// The modes as vibrating-string-history writes them, with the amplitudes
+// and swings of `frame`: each a list by mode.
+export function toolModes(frame) {
+  const rows = (args) => execFileSync(process.env.HISTORY_TOOL, args, { encoding: 'utf8' }).trim().split('\n').slice(1)
+    .map((line) => line.split(',').map(Number));
+  const modes = rows(['--modes']);
+  const amplitudes = rows(['--amplitudes', `${frame}:${frame}`]);
+  return {
+    frequencies: modes.map((row) => row[1]), growths: modes.map((row) => row[2]),
+    amplitudes: amplitudes.map((row) => row[2]), swings: amplitudes.map((row) => row[3]),
+  };
+}
+
+// The shape of a mode of the string held at node 0 (any but mode 0), from
+// its frequency alone: sin(i phi), phi the wave number per element that the
+// finite elements' dispersion gives its eigenvalue, scaled so that its
+// largest value is +1.
+export function modeShape(frequency) {
+  const stepCoefficientLambda = Math.tan(frequency / 201) ** 2;
+  const lambdaH2 = (stepCoefficientLambda / 1e-11) * 1e-4;
+  const phi = Math.acos((6 - 2 * lambdaH2) / (6 + lambdaH2));
+  const shape = Array.from({ length: NODES }, (_, i) => Math.sin(i * phi));
+  const peak = shape.reduce((a, b) => (Math.abs(b) > Math.abs(a) ? b : a));
+  return shape.map((value) => value / peak);
+}
+
 // The space-time picture as shown, from its canvas of a pixel per node and
 // frame: [width, height, RGBA bytes], `width` the string canvas's, node i's
 // column 9 pixels wide and centred under its vertex (9 i - 400 pixels from

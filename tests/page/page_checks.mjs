@@ -20,8 +20,8 @@ import { REFERENCE, readCatalogs } from '../../cmake/messages.mjs';
 import { KEPT_FRAMES, NODES } from '../../web/page/facts.js';
 import { GREY } from '../../web/page/palette.js';
 import {
-  address, bytesOf, checkFrames, closePage, firstPicture, historyLines, legendColour, modelDisplacements,
-  openPage, savedBy, serve, settle, spacetimePixels, testBrowser, waitForDraws,
+  address, bytesOf, checkFrames, closePage, firstPicture, historyLines, legendColour, modelDisplacements, modeShape,
+  openPage, savedBy, serve, settle, spacetimePixels, testBrowser, toolModes, waitForDraws,
 } from './harness.mjs';
 
 export const site = process.env.SITE_DIR;
@@ -199,7 +199,7 @@ export async function runUntil(target, count) {
 // own Intl: its digits, its decimal sign, its grouping, its exponent, its
 // marks): any other character, an English decimal point in French say,
 // reads as no number at all.
-export const numbersShown = (target) => target.evaluate(() => {
+export const numbersShown = (target, names = ['frame', 'time', 'largest', 'node', 'energy']) => target.evaluate((ids) => {
   const { lang } = document.documentElement;
   const format = new Intl.NumberFormat(lang);
   const digits = Array.from({ length: 10 }, (_, digit) => format.format(digit));
@@ -219,11 +219,41 @@ export const numbersShown = (target) => target.evaluate(() => {
     }
     return Number(number);
   };
-  return Object.fromEntries(['frame', 'time', 'largest', 'node', 'energy'].map((name) => {
+  return Object.fromEntries(ids.map((name) => {
     const { textContent } = document.getElementById(`number-${name}`);
     return [name, parse(textContent)];
   }));
-});
+}, names);
+
+// A canvas's pixels as drawn: [width, height, RGBA bytes].
+export const canvasPixels = (target, selector) => target.$eval(selector, async (canvas) => {
+  const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+  return [canvas.width, canvas.height, await window.bytesAsDataURL(data)];
+}).then(([width, height, url]) => [width, height, bytesOf(url)]);
+
+// The chosen mode's part of `frame`, its amplitude times its shape (from
+// the history tool), drawn over the string canvas where the string's
+// picture puts each node (x = 9 i H - 4, y = 1.5 u, 100 pixels a unit from
+// the middle): at each node's column, the middle of the line lies within a
+// pixel and a half of it.
+export async function assertModeShapeOverString(target, mode, frame) {
+  assert.equal(await visible(target, '#mode-shape'), true, 'the chosen mode is drawn');
+  const [width, height, rgba] = await canvasPixels(target, '#mode-shape');
+  const canvasSize = await target.$eval('#canvas', (canvas) => [canvas.width, canvas.height]);
+  assert.deepEqual([width, height], canvasSize, 'the shape lies over the string canvas, pixel for pixel');
+  const tool = toolModes(frame);
+  const shape = modeShape(tool.frequencies[mode]);
+  for (let i = 0; i < NODES; i += 1) {
+    const x = Math.round(width / 2 + (0.09 * i - 4) * 100);
+    if (x < 0 || x >= width) continue;
+    const drawn = [];
+    for (let y = 0; y < height; y += 1) if (rgba[(y * width + x) * 4 + 3] > 64) drawn.push(y);
+    assert.ok(drawn.length > 0, `node ${i}: nothing drawn in its column ${x}`);
+    const middle = (drawn[0] + drawn.at(-1) + 1) / 2;
+    const expected = height / 2 - 150 * tool.amplitudes[mode] * shape[i];
+    assert.ok(Math.abs(middle - expected) <= 1.5, `node ${i}: the line at ${middle}, not ${expected}`);
+  }
+}
 
 export const descriptionShown = (target) => target.$eval('#description', (description) => description.textContent);
 

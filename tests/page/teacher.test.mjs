@@ -13,6 +13,7 @@ import {
 } from './harness.mjs';
 import {
   site, chromiumOnly, server, browser, PHONE, onServedPage, assertShowsFrameBeforeLastAdvance, firstPictureFit,
+  assertModeShapeOverString,
   assertRowsAreFrames, runUntil, numbersShown, descriptionShown, assertClose, english, visible, STOPPED_CONTROLS,
   RUNNING_CONTROLS, controlsDisabled, countWakeups, wakeupsOver, inFolder, drawsOverRefreshes,
 } from './page_checks.mjs';
@@ -40,6 +41,7 @@ async function clickColumn(target, node, tap = false) {
 const settingsShown = (target) => target.evaluate(() => ({
   lang: document.documentElement.lang, width: document.getElementById('canvas').width,
   speed: document.getElementById('speed').value, node: document.getElementById('node').value,
+  mode: document.getElementById('mode').value,
   explain: document.getElementById('explain-toggle').checked && !document.getElementById('explain-body').hidden,
 }));
 
@@ -140,9 +142,12 @@ pageTest('a teacher\'s link opens the page as set, Copy link makes one, and one 
     await target.waitForFunction(() => !document.getElementById('start').disabled);
     return target;
   };
-  const set = await open('?lang=de&width=500&speed=8&node=60&explain=off');
+  const set = await open('?lang=de&width=500&speed=8&node=60&modes=7&explain=off');
   try {
-    assert.deepEqual(await settingsShown(set), { lang: 'de', width: 500, speed: '8', node: '60', explain: false });
+    assert.deepEqual(await settingsShown(set),
+      { lang: 'de', width: 500, speed: '8', node: '60', mode: '7', explain: false });
+    // The chosen mode is hidden with the explanation, its shape too.
+    assert.equal(await visible(set, '#mode-shape'), false);
     // Its first picture, at the width asked for, is frame 0.
     const first = await firstPictureFit(set);
     assert.deepEqual(first.size, [500, 300]);
@@ -150,15 +155,15 @@ pageTest('a teacher\'s link opens the page as set, Copy link makes one, and one 
     await set.click('#copy-link');
     const link = await set.$eval('#teacher-link', (field) => field.value);
     assert.deepEqual(Object.fromEntries(new URL(link).searchParams),
-      { lang: 'de', width: '500', speed: '8', node: '60', explain: 'off' });
+      { lang: 'de', width: '500', speed: '8', node: '60', modes: '7', explain: 'off' });
     assert.notEqual(await set.$eval('#link-note', (note) => note.textContent), '');
     assert.deepEqual(set.errors, []);
   } finally {
     await closePage(set);
   }
-  const bad = await open('?lang=zz&width=333&speed=3&node=100&explain=maybe');
+  const bad = await open('?lang=zz&width=333&speed=3&node=100&modes=1e1&explain=maybe');
   try {
-    assert.deepEqual(await settingsShown(bad), { lang: 'en', width: 1000, speed: '1', node: '', explain: true });
+    assert.deepEqual(await settingsShown(bad), { lang: 'en', width: 1000, speed: '1', node: '', mode: '', explain: true });
     assert.equal(await visible(bad, '#failure'), false);
     assert.deepEqual(bad.errors, []);
   } finally {
@@ -177,19 +182,24 @@ pageTest('on a phone, a tap on a column traces its node, and Next frame answers 
 }, PHONE));
 
 
-pageTest('the single file from disk takes a teacher\'s link, steps a frame and saves a node, with no request', () => inFolder(async (folder) => {
+pageTest('the single file from disk takes a teacher\'s link, steps a frame, draws a mode and saves a node, with no request', () => inFolder(async (folder) => {
   const file = join(folder, 'vibrating-string.html');
   copyFileSync(join(site, 'vibrating-string.html'), file);
   const url = `${pathToFileURL(file).href}?speed=2&node=40&width=600`;
   const target = await openPage(browser, url);
   try {
     await target.waitForFunction(() => !document.getElementById('start').disabled);
-    assert.deepEqual(await settingsShown(target), { lang: 'en', width: 600, speed: '2', node: '40', explain: true });
+    assert.deepEqual(await settingsShown(target),
+      { lang: 'en', width: 600, speed: '2', node: '40', mode: '', explain: true });
     const before = (await settle(target, { read: false })).draws;
     await target.click('#next-frame');
     const shown = await settle(target);
     assert.equal(shown.draws, before + 1);
     assertShowsFrameBeforeLastAdvance(shown, { bestFit: false });
+    // A mode chosen: its shape, over the string, from the modes found in the file.
+    await target.type('#mode', '5');
+    await target.keyboard.press('Tab');
+    await assertModeShapeOverString(target, 5, shown.draws - 1);
     await keepSaves(target);
     const saved = await savedBy(target, '#save-node');
     assert.equal(saved.name, `vibrating-string-node-40-frames-0-${shown.draws - 1}.csv`);

@@ -2,13 +2,17 @@
 // The frame shown in words, in a live region: when the string stops, and on
 // Describe. Where the string is furthest from rest, up and down, which way
 // those parts move (from the model's two stored levels), the energy against
-// the start, the traced node, and how each end sends a half of the pulse
-// back. While the string runs, nothing is said but that it runs.
+// the start, the traced node, the strongest modes and the fastest-growing,
+// and how each end sends a half of the pulse back. While the string runs,
+// nothing is said but that it runs.
 import { formatNumber, show, t } from './language.js';
 import { TIME, fixed, general } from './numbers.js';
 
+// The modes by the size of their swing in `frame`, the strongest first.
+const strongestModes = (frame) => [...frame.swings.keys()].sort((a, b) => frame.swings[b] - frame.swings[a]);
+
 // The words for a frame, worded when said, in the language of the moment.
-export function describe(record, geometry, tracedNode) {
+export function describe(record, geometry, tracedNode, modes) {
   const { frame, time, largestNode, current, previous } = record;
   let [up, down] = [0, 0];
   for (let i = 1; i < current.length; i += 1) {
@@ -26,6 +30,9 @@ export function describe(record, geometry, tracedNode) {
   const { largest, energy, energyAtStart } = record;
   const direction = current[largestNode] < 0 ? 'down' : 'up';
   const traced = tracedNode === null ? null : { node: tracedNode, value: current[tracedNode] };
+  const [first, second, third] = strongestModes(modes.frame);
+  const { growths } = modes.table;
+  const fastest = growths.indexOf(Math.max(...growths));
   return () => {
     const x = (node) => formatNumber(geometry.positions[node], fixed(2));
     const node = (i) => formatNumber(i);
@@ -49,6 +56,10 @@ export function describe(record, geometry, tracedNode) {
     if (traced) {
       words.push(t('describe.node', { node: node(traced.node), x: x(traced.node), value: formatNumber(traced.value, fixed(3)) }));
     }
+    words.push(t('describe.modes', {
+      first: node(first), second: node(second), third: node(third), fastest: node(fastest),
+      growth: formatNumber(growths[fastest], { maximumSignificantDigits: 6 }),
+    }));
     words.push(t('describe.ends', { last: node(current.length - 1) }));
     return words.reduce((first, next) => t('describe.join', { first, next }));
   };
@@ -59,7 +70,7 @@ export function description(store, run) {
   const region = document.getElementById('description');
   let describing = false; // the words follow the frame shown until the string runs
   const say = () => {
-    show(region, describe(run.latest, run.geometry, store.get('tracedNode')));
+    show(region, describe(run.latest, run.geometry, store.get('tracedNode'), run.modesShown()));
     describing = true;
   };
   document.getElementById('describe').addEventListener('click', say);

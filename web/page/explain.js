@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the string does, beside its picture, hidden or shown by one control:
 // the space-time picture (spacetime.js), the numbers of the frame shown and
-// their traces (numbers.js), the frame in words (describe.js) and the run
-// saved (saves.js). The program hands over every frame it draws
+// their traces (numbers.js), its modes seen (modes.js) and heard
+// (sound.js), the frame in words (describe.js) and the run saved
+// (saves.js). The program hands over every frame it draws
 // (Module.onFrameShown) with its fields, computed by the same C++ as
 // vibrating-string-history's, and where it draws the string
 // (Module.stringGeometry); the page only shows them.
@@ -12,8 +13,10 @@
 // in place, and what shows it is drawn only while on screen, the numbers
 // every few frames while the string runs.
 import { description } from './describe.js';
+import { modePicture } from './modes.js';
 import { energyTrace, numberList } from './numbers.js';
 import { saveButtons } from './saves.js';
+import { listenControls } from './sound.js';
 import { spaceTimePicture } from './spacetime.js';
 import { rowRing } from './spacetime_rows.js';
 
@@ -28,7 +31,14 @@ export function explainRun(store, program, canvas) {
   const [section, body, toggle] = [byId('explain'), byId('explain-body'), byId('explain-toggle')];
   // What the page keeps of the run, whatever it shows: the rows, the energy's
   // trace and the newest frame.
-  const run = { geometry: null, ring: null, energy: energyTrace(), latest: null };
+  const run = {
+    geometry: null, ring: null, energy: energyTrace(), latest: null,
+    // The modes, and the frame shown as modes: found by the program when first asked.
+    modesShown: () => {
+      program._show_modes();
+      return { table: program.stringModes, frame: program.shownModes };
+    },
+  };
   const onScreen = new Set(); // which of the picture's and the numbers' boxes are
   let parts = null;
 
@@ -37,8 +47,13 @@ export function explainRun(store, program, canvas) {
   const draw = () => {
     const running = store.get('running');
     const shown = (element) => !running || onScreen.has(element);
-    if (shown(parts.numbers.list) && (!running || run.latest.frame % NUMBERS_EVERY === 0)) parts.numbers.show();
+    if (shown(parts.numbers.list) && (!running || run.latest.frame % NUMBERS_EVERY === 0)) {
+      parts.numbers.show();
+      parts.modes.showNumbers();
+    }
     if (shown(parts.picture.stage)) parts.picture.update();
+    // Only once on screen, even stopped: the first drawing finds the modes, which takes a moment.
+    if (onScreen.has(parts.modes.stage)) parts.modes.drawBars();
   };
   const drawIfShown = () => {
     if (parts && store.get('explainShown')) draw();
@@ -53,6 +68,8 @@ export function explainRun(store, program, canvas) {
       if (!parts) return;
       parts.saves.noteRecord(record);
       drawIfShown();
+      parts.modes.drawShape();
+      parts.sound.follow();
       parts.description.follow();
     } catch (error) {
       console.error(error); // and the string draws on
@@ -64,7 +81,8 @@ export function explainRun(store, program, canvas) {
     const picture = spaceTimePicture(store, canvas, run);
     parts = {
       picture, numbers: numberList(store, run), description: description(store, run),
-      saves: saveButtons(store, program, run, picture),
+      saves: saveButtons(store, program, run, picture), modes: modePicture(store, run, canvas),
+      sound: listenControls(store, run),
     };
     // As the link asks, whatever the browser restores on a reload.
     toggle.checked = store.get('explainShown');
@@ -80,8 +98,10 @@ export function explainRun(store, program, canvas) {
     });
     watch.observe(picture.stage);
     watch.observe(parts.numbers.list);
+    watch.observe(parts.modes.stage);
     section.hidden = false;
     draw();
+    parts.modes.drawShape();
   };
 
   store.on('ready', (ready) => {
@@ -90,9 +110,21 @@ export function explainRun(store, program, canvas) {
   store.on('explainShown', (shown) => {
     body.hidden = !shown;
     drawIfShown();
+    parts?.modes.drawShape();
+  });
+  store.on('chosenMode', () => {
+    if (!parts) return;
+    parts.modes.drawShape();
+    if (store.get('explainShown')) {
+      parts.modes.showNumbers();
+      if (onScreen.has(parts.modes.stage)) parts.modes.drawBars();
+    }
   });
   store.on('running', (running) => {
     if (!running) drawIfShown();
   });
-  store.on('failed', () => { section.hidden = true; });
+  store.on('failed', () => {
+    section.hidden = true;
+    document.getElementById('mode-shape').hidden = true;
+  });
 }

@@ -11,5 +11,16 @@ export function nodeNamed(text) {
   return text !== null && /^\d+$/.test(text) && node < NODES ? node : null;
 }
 
-// The facts as the catalogs' messages name them, each number written by `format`.
-export const factsInWords = (format) => ({ kept: format(KEPT_FRAMES), last: format(NODES - 1) });
+// The string has a mode per node, numbered as they are.
+export const modeNamed = nodeNamed;
+// The modes' bars run from 10^-DECADES at the foot to 1 at the top.
+export const DECADES = 6;
+// The pitch of mode 1, the lowest that moves, when the string is heard: A2.
+export const FUNDAMENTAL_HZ = 110;
+
+// The facts as the catalogs' messages name them, each number written by
+// `format(value, Intl.NumberFormat's options)`.
+export const factsInWords = (format) => ({
+  kept: format(KEPT_FRAMES), last: format(NODES - 1), hertz: format(FUNDAMENTAL_HZ),
+  bottom: format(10 ** -DECADES, { maximumSignificantDigits: 1 }),
+});

@@ -10,7 +10,7 @@ import { formatNumber, show, t } from './language.js';
 // The history tool's significant digits (%.6g for times, %.9g for sizes);
 // as %g does, in scientific notation where a number is that small or large.
 export const TIME = { maximumSignificantDigits: 6 };
-const SIZE = { maximumSignificantDigits: 9 };
+export const SIZE = { maximumSignificantDigits: 9 };
 const RATIO = { minimumSignificantDigits: 9, maximumSignificantDigits: 9 };
 export const fixed = (digits) => ({ minimumFractionDigits: digits, maximumFractionDigits: digits });
 export function general(value, options) {

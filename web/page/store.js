@@ -10,6 +10,7 @@ const INITIAL = {
   running: false, // the string animates, as the program's mouse table decides
   speed: 1, // a picture every `speed` display refreshes
   tracedNode: null, // the node whose displacement is traced, or null
+  chosenMode: null, // the mode whose numbers are shown and whose shape is drawn, or null
   explainShown: true, // the explanation beside the string
   language: 'en', // the language the page speaks
 };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A teacher's link: the page opens as the link sets it (?lang= is
-// language.js's; width, speed, node traced and the explanation here), and
-// Copy link makes one from the page as it stands.
+// language.js's; width, speed, node traced, mode chosen and the explanation
+// here), and Copy link makes one from the page as it stands.
 import { SPEEDS, widthOffered } from './controls.js';
-import { nodeNamed } from './facts.js';
+import { modeNamed, nodeNamed } from './facts.js';
 import { language, showMessage } from './language.js';
 
 // What a link asks for, each value checked against what its control
@@ -19,6 +19,7 @@ function linkSettings() {
     width: whole('width', widthOffered),
     speed: whole('speed', (value) => SPEEDS.includes(value)) ?? 1,
     node: nodeNamed(params.get('node')),
+    mode: modeNamed(params.get('modes')),
     explain: params.get('explain') !== 'off',
   };
 }
@@ -30,6 +31,7 @@ export function applyLinkSettings(store, canvas) {
   if (settings.width !== null) canvas.width = settings.width;
   store.set('speed', settings.speed);
   store.set('tracedNode', settings.node);
+  store.set('chosenMode', settings.mode);
   store.set('explainShown', settings.explain);
 }
 
@@ -37,10 +39,11 @@ export function applyLinkSettings(store, canvas) {
 function pageLink(store, canvas) {
   const url = new URL(window.location.href);
   url.hash = '';
-  const node = store.get('tracedNode');
+  const [node, mode] = [store.get('tracedNode'), store.get('chosenMode')];
   url.search = new URLSearchParams({
     lang: language(), width: String(canvas.width), speed: String(store.get('speed')),
     ...(node === null ? {} : { node: String(node) }),
+    ...(mode === null ? {} : { modes: String(mode) }),
     explain: store.get('explainShown') ? 'on' : 'off',
   }).toString();
   return url.href;
