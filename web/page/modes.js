@@ -72,7 +72,10 @@ export function modePicture(store, run, stringCanvas) {
     if (overlay.hidden) return;
     const { table, frame } = run.modesShown();
     const { positions, heightScale, pixelsPerUnit } = run.geometry;
-    [overlay.width, overlay.height] = [stringCanvas.width, stringCanvas.height];
+    // Set only on a change of size: setting a canvas's size, even to the same, makes its pixels anew.
+    if (overlay.width !== stringCanvas.width || overlay.height !== stringCanvas.height) {
+      [overlay.width, overlay.height] = [stringCanvas.width, stringCanvas.height];
+    }
     const context = overlay.getContext('2d');
     context.clearRect(0, 0, overlay.width, overlay.height);
     context.strokeStyle = 'rgb(0 114 178 / 0.6)';
