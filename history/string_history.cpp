@@ -72,6 +72,52 @@ int fail(const std::string &message)
     return 2;
 }
 
+// Each mode's frequency and growth; the growth to 15 digits, as its
+// difference from 1 is what it says.
+void write_modes(FILE *out)
+{
+    compute_modes();
+    std::fputs("mode,frequency,growth\n", out);
+    for (int k = 0; k < N; ++k) {
+        std::fprintf(out, "%d,%.9g,%.15g\n", k, mode_frequency(k), mode_growth(k));
+    }
+}
+
+// Frames 0 to `frames` stepped; a line each, or, from `first` on (where it
+// is not -1), every node's displacement (--shape) or every mode's amplitude
+// (--amplitudes).
+void write_frames(FILE *out, long frames, long first, const std::string &per_frame)
+{
+    if (per_frame == "--amplitudes") {
+        compute_modes();
+    }
+    std::fputs(per_frame == "--shape"        ? "frame,node,displacement\n"
+               : per_frame == "--amplitudes" ? "frame,mode,amplitude,swing\n"
+                                             : HISTORY_HEADER,
+               out);
+    for (long frame = 0; frame <= frames; ++frame) {
+        if (first < 0) {
+            char line[HISTORY_LINE_SIZE];
+            history_line(line, sizeof line, frame, largest_displacement(), energy());
+            std::fputs(line, out);
+        } else if (frame >= first && per_frame == "--shape") {
+            for (int i = 0; i < N; ++i) {
+                std::fprintf(out, "%ld,%d,%.9g\n", frame, i, gsl_vector_get(string_state.u_curr, i));
+            }
+        } else if (frame >= first) {
+            double amplitudes[N];
+            double swings[N];
+            mode_amplitudes(string_state.u_curr->data, string_state.u_prev->data, amplitudes, swings);
+            for (int k = 0; k < N; ++k) {
+                std::fprintf(out, "%ld,%d,%.9g,%.9g\n", frame, k, amplitudes[k], swings[k]);
+            }
+        }
+        if (frame < frames) {
+            advance_frame();
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -146,42 +192,10 @@ int main(int argc, char **argv)
 
     setup_string();
     string_state.initialized = 1;
-    if (modes || per_frame == "--amplitudes") {
-        compute_modes();
-    }
     if (modes) {
-        // The growth to 15 digits: its difference from 1 is what it says.
-        std::fputs("mode,frequency,growth\n", out);
-        for (int k = 0; k < N; ++k) {
-            std::fprintf(out, "%d,%.9g,%.15g\n", k, mode_frequency(k), mode_growth(k));
-        }
-        frames = -1;
-    }
-    const char *header = per_frame == "--shape"        ? "frame,node,displacement\n"
-                         : per_frame == "--amplitudes" ? "frame,mode,amplitude,swing\n"
-                         : modes                       ? ""
-                                                       : HISTORY_HEADER;
-    std::fputs(header, out);
-    for (long frame = 0; frame <= frames; ++frame) {
-        if (!ranged) {
-            char line[HISTORY_LINE_SIZE];
-            history_line(line, sizeof line, frame, largest_displacement(), energy());
-            std::fputs(line, out);
-        } else if (frame >= first && per_frame == "--shape") {
-            for (int i = 0; i < N; ++i) {
-                std::fprintf(out, "%ld,%d,%.9g\n", frame, i, gsl_vector_get(string_state.u_curr, i));
-            }
-        } else if (frame >= first) {
-            double amplitudes[N];
-            double swings[N];
-            mode_amplitudes(string_state.u_curr->data, string_state.u_prev->data, amplitudes, swings);
-            for (int k = 0; k < N; ++k) {
-                std::fprintf(out, "%ld,%d,%.9g,%.9g\n", frame, k, amplitudes[k], swings[k]);
-            }
-        }
-        if (frame < frames) {
-            advance_frame();
-        }
+        write_modes(out);
+    } else {
+        write_frames(out, frames, ranged ? first : -1, per_frame);
     }
     const bool written = std::fflush(out) == 0 && std::ferror(out) == 0;
     const int write_error = errno;

@@ -123,8 +123,5 @@ export function explainRun(store, program, canvas) {
   store.on('running', (running) => {
     if (!running) drawIfShown();
   });
-  store.on('failed', () => {
-    section.hidden = true;
-    document.getElementById('mode-shape').hidden = true;
-  });
+  store.on('failed', () => { section.hidden = true; });
 }

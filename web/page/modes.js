@@ -103,6 +103,7 @@ export function modePicture(store, run, stringCanvas) {
     if (document.activeElement !== field) field.value = mode === null ? '' : String(mode);
   };
   store.on('chosenMode', followChoice);
+  store.on('failed', () => { overlay.hidden = true; });
   // In the new language's format; the words follow by themselves.
   store.on('language', () => {
     if (store.get('explainShown')) showNumbers();
