@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Lighthouse's mobile audit of the page (the CPU slowed 4x, a slow network
 // simulated), served compressed as a static host serves it, in Debian's
-// Chromium: the median of RUNS runs of each category's score and of the total
-// blocking time, and the longest main-thread tasks of the median run. Given
-// FLOOR_DIR, a page that does the least any WebGL page does, it audits that
-// too, in turns with the page, so that both see the same machine.
-//   usage: node bench/lighthouse.mjs SITE_DIR [RUNS] [FLOOR_DIR]     (RUNS: default 3)
-//   prints: "lighthouse performance P accessibility A best-practices B seo S tbt_ms T"
+// Chromium: the median of RUNS runs of each category's score, of the total
+// blocking time and of the cumulative layout shift, and the longest
+// main-thread tasks of the median run. Given FLOOR_DIR, a page that does the
+// least any WebGL page does, it audits that too, in turns with the page, so
+// that both see the same machine. QUERY opens the page as a link does, for
+// instance lang=de.
+//   usage: node bench/lighthouse.mjs SITE_DIR [RUNS [FLOOR_DIR [QUERY]]]     (RUNS: default 3)
+//   prints: "lighthouse performance P accessibility A best-practices B seo S tbt_ms T cls C"
 //   then a line per long task: "long_task MS URL", and with FLOOR_DIR
-//   "lighthouse_floor performance P tbt_ms T"
+//   "lighthouse_floor performance P tbt_ms T cls C"
 import * as chromeLauncher from 'chrome-launcher';
 import lighthouse from 'lighthouse';
 
@@ -16,18 +18,18 @@ import { chromiumFlags } from '../tools/browser.mjs';
 import { address, serve } from '../tools/serve.mjs';
 import { median } from './stats.mjs';
 
-const [site, runs = '3', floorSite] = process.argv.slice(2);
+const [site, runs = '3', floorSite, query] = process.argv.slice(2);
 const CATEGORIES = ['performance', 'accessibility', 'best-practices', 'seo'];
 
-// One audit of `server`'s page, in a fresh profile: nothing cached, no service worker yet.
-async function audit(server) {
+// One audit of `server`'s page (as `link` asks), in a fresh profile: nothing cached, no service worker yet.
+async function audit(server, link = '') {
   const chrome = await chromeLauncher.launch({
     chromePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
     // Composited on the GPU's stand-in, as a phone composites.
     chromeFlags: ['--headless=new', ...chromiumFlags('gpu')],
   });
   try {
-    return (await lighthouse(address(server), { port: chrome.port, output: 'json', logLevel: 'error' })).lhr;
+    return (await lighthouse(`${address(server)}${link}`, { port: chrome.port, output: 'json', logLevel: 'error' })).lhr;
   } finally {
     await chrome.kill();
   }
@@ -39,7 +41,7 @@ const results = [];
 const floorResults = [];
 try {
   for (let run = 0; run < Number(runs); run += 1) {
-    results.push(await audit(server));
+    results.push(await audit(server, query ? `?${query}` : ''));
     if (floorServer) floorResults.push(await audit(floorServer));
   }
 } finally {
@@ -48,8 +50,10 @@ try {
 }
 
 const tbt = (lhr) => lhr.audits['total-blocking-time'].numericValue;
+const cls = (lhr) => lhr.audits['cumulative-layout-shift'].numericValue;
+const medianCls = (lhrs) => median(lhrs.map(cls)).toFixed(3);
 const scores = CATEGORIES.map((name) => `${name} ${median(results.map((lhr) => lhr.categories[name].score))}`);
-console.log(`lighthouse ${scores.join(' ')} tbt_ms ${median(results.map(tbt)).toFixed(0)}` +
+console.log(`lighthouse ${scores.join(' ')} tbt_ms ${median(results.map(tbt)).toFixed(0)} cls ${medianCls(results)}` +
             ` (each run: ${results.map((lhr) => `${lhr.categories.performance.score}/${tbt(lhr).toFixed(0)}`).join(' ')})`);
 // The run nearest the median (the median itself where the runs are odd in number).
 const middle = results.reduce((near, lhr) => (Math.abs(tbt(lhr) - median(results.map(tbt)))
@@ -62,6 +66,6 @@ const failed = Object.values(middle.audits).filter((result) => result.score !== 
 console.log(`below_full_marks ${failed.map((result) => result.id).join(' ')}`);
 if (floorResults.length > 0) {
   console.log(`lighthouse_floor performance ${median(floorResults.map((lhr) => lhr.categories.performance.score))}` +
-              ` tbt_ms ${median(floorResults.map(tbt)).toFixed(0)}` +
+              ` tbt_ms ${median(floorResults.map(tbt)).toFixed(0)} cls ${medianCls(floorResults)}` +
               ` (each run: ${floorResults.map((lhr) => `${lhr.categories.performance.score}/${tbt(lhr).toFixed(0)}`).join(' ')})`);
 }

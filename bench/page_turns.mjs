@@ -4,8 +4,8 @@
 // site has one; EXPLAIN as page_rate.mjs takes it, `on` by default), with the
 // CPU at full speed and slowed 4 and 8 times, ROUNDS rounds of each; a cost
 // that the explanation adds whether or not it is shown shows here, where a
-// comparison within one build cannot see it.
-//   usage: node bench/page_turns.mjs SITE EARLIER_SITE [ROUNDS] [SECONDS] [EXPLAIN]
+// comparison within one build cannot see it. QUERY as page_rate.mjs takes it.
+//   usage: node bench/page_turns.mjs SITE EARLIER_SITE [ROUNDS] [SECONDS] [EXPLAIN] [QUERY]
 //   prints a line per slowdown: the turns, their medians and the ratio, and
 //   what was in view on each site
 import { execFileSync } from 'node:child_process';
@@ -13,7 +13,7 @@ import { fileURLToPath } from 'node:url';
 
 import { median } from './stats.mjs';
 
-const [site, earlier, rounds = '3', seconds = '5', explain = 'on'] = process.argv.slice(2);
+const [site, earlier, rounds = '3', seconds = '5', explain = 'on', query] = process.argv.slice(2);
 if (!site || !earlier) {
   console.error('usage: node bench/page_turns.mjs SITE EARLIER_SITE [ROUNDS] [SECONDS] [EXPLAIN]');
   process.exit(2);
@@ -21,7 +21,8 @@ if (!site || !earlier) {
 const pageRate = fileURLToPath(new URL('page_rate.mjs', import.meta.url));
 const inView = {};
 const picturesPerSecond = (where, throttle) => {
-  const line = execFileSync(process.execPath, [pageRate, where, seconds, throttle, explain], { encoding: 'utf8' });
+  const line = execFileSync(process.execPath, [pageRate, where, seconds, throttle, explain, ...(query ? [query] : [])],
+    { encoding: 'utf8' });
   inView[where] = line.match(/in_view (\S*)/)[1];
   return Number(line.match(/page_fps ([\d.]+)/)[1]);
 };

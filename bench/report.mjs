@@ -3,9 +3,12 @@
 // the native builds' benchmarks (Google Benchmark's JSON) and the real
 // program's frame rate and peak memory under Xvfb; the frame as WebAssembly
 // under Node in turns with the native one; the page's pictures per second,
-// its first picture and Lighthouse's audit.
-// And the page against an earlier release's site, in turns (page_turns.mjs).
-//   usage: node bench/report.mjs REPETITIONS EARLIER_SITE EARLIER_NAME
+// its first picture.
+// And the page as released (RELEASE_SITE) against an earlier release's site,
+// in turns, in English and German: the pace with the explanation in view and
+// a node traced (page_turns.mjs), the first picture, and Lighthouse's audit
+// beside the WebGL-only page's.
+//   usage: node bench/report.mjs REPETITIONS EARLIER_SITE EARLIER_NAME RELEASE_SITE
 import { execFileSync, spawn } from 'node:child_process';
 import { mkdtempSync, readFileSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -20,7 +23,8 @@ import { median } from './stats.mjs';
 const root = fileURLToPath(new URL('..', import.meta.url));
 const out = join(root, 'build-bench');
 const site = join(root, 'build-web', 'site');
-const [repetitions = '12', earlierSite, earlierName] = process.argv.slice(2);
+const [repetitions = '12', earlierSite, earlierName, releaseSite] = process.argv.slice(2);
+const LANGUAGES = ['en', 'de'];
 const note = (text) => console.error(text);
 const run = (command, args, env = {}) => execFileSync(command, args,
   { encoding: 'utf8', env: { ...process.env, ...env }, stdio: ['ignore', 'pipe', 'ignore'] });
@@ -87,6 +91,23 @@ async function firstPictures() {
   return lines;
 }
 
+// The first picture served in Chromium, the release's and the earlier
+// release's in turns, in each language: three rounds of five cold loads
+// each, every load's time by site and language.
+function firstPicturesInTurns() {
+  const times = new Map();
+  for (let round = 0; round < 3; round += 1) {
+    for (const language of LANGUAGES) {
+      for (const [name, where] of [['this release', releaseSite], [earlierName, earlierSite]]) {
+        const line = node('bench/first_picture.mjs', [where, '5', `lang=${language}`]);
+        const key = `${name}, ${language}`;
+        times.set(key, [...(times.get(key) ?? []), ...line.match(/each: ([\d ]+)/)[1].trim().split(' ').map(Number)]);
+      }
+    }
+  }
+  return times;
+}
+
 const fixed = (value, digits, width) => value.toFixed(digits).padStart(width);
 const label = (text) => text.padEnd(22);
 
@@ -119,15 +140,19 @@ for (const throttle of ['1', '4', '8']) {
 }
 rates.push({ throttle: '8', compositing: 'gpu', explain: 'on', ...pageRate(['8', 'on'], { COMPOSITING: 'gpu' }) });
 
-note(`The page against ${earlierName}'s, in turns, at 1x, 4x and 8x slowdown...`);
-const againstEarlier = node('bench/page_turns.mjs', [site, earlierSite, '3', '5']).trimEnd();
+note(`The page as released against ${earlierName}'s, in turns, at 1x, 4x and 8x slowdown, the explanation in view...`);
+const againstEarlier = LANGUAGES.map((language) => [language,
+  node('bench/page_turns.mjs', [releaseSite, earlierSite, '3', '5', 'on', `lang=${language}&node=99`]).trimEnd()]);
 note(`The page against ${earlierName}'s, the whole page in view with the modes and Listen on...`);
-const withModes = node('bench/page_turns.mjs', [site, earlierSite, '3', '5', 'modes']).trimEnd();
+const withModes = node('bench/page_turns.mjs', [releaseSite, earlierSite, '3', '5', 'modes']).trimEnd();
+note(`The first picture against ${earlierName}'s, in turns, in English and German...`);
+const firstAgainst = firstPicturesInTurns();
 
 note('Timing the first picture over cold loads, served and from disk, in Chromium and in Firefox...');
 const first = await firstPictures();
-note('Lighthouse, mobile, three runs on the site served compressed, in turns with the floor page...');
-const lighthouse = node('bench/lighthouse.mjs', [site, '3', join(root, 'bench', 'lighthouse-floor')]).trimEnd();
+note('Lighthouse, mobile, three runs on the release served compressed, in turns with the floor page, in English and German...');
+const lighthouse = LANGUAGES.map((language) => [language,
+  node('bench/lighthouse.mjs', [releaseSite, '3', join(root, 'bench', 'lighthouse-floor'), `lang=${language}`]).trimEnd()]);
 const rate = { fast: await frameRate('fast'), reference: await frameRate('reference') };
 
 // The native builds side by side.
@@ -177,13 +202,19 @@ for (const r of rates.filter((each) => each.explain === 'on')) {
   console.log(`${label(`pictures/s, ${r.throttle}x slower`)} ${r.page_fps.padStart(11)} /s (offered ${r.display_fps} /s), ` +
     `callbacks per refresh median ${r.callback_median_ms} ms, p90 ${r.callback_p90_ms} ms, ${r.compositing} compositing`);
 }
-console.log(`Against ${earlierName}, explanation shown:\n${againstEarlier}`);
+for (const [language, lines] of againstEarlier) {
+  console.log(`Against ${earlierName}, in ${language}, the explanation in view and node 99 traced:\n${lines}`);
+}
 console.log(`Against ${earlierName}, the whole page in view, a mode drawn and Listen on:\n${withModes}`);
 for (const line of first) {
   const [, ms, ...loads] = line.split(' ');
   console.log(`${label('first picture, median')} ${ms.padStart(11)} ms ${loads.join(' ')}`);
 }
-console.log(lighthouse);
+for (const [key, times] of firstAgainst) {
+  console.log(`${label('first picture, served')} ${fixed(median(times), 0, 11)} ms ${key}, ${times.length} cold loads, ` +
+    `${Math.min(...times).toFixed(0)} to ${Math.max(...times).toFixed(0)}`);
+}
+for (const [language, lines] of lighthouse) console.log(`Lighthouse in ${language}:\n${lines}`);
 const files = readdirSync(site).map((name) => readFileSync(join(site, name)));
 const [raw, packed] = [files.reduce((sum, bytes) => sum + bytes.length, 0),
   files.reduce((sum, bytes) => sum + gzipSync(bytes, { level: 9 }).length, 0)];

@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The page's words at build time, from the catalogs in messages/ (one ICU
-// MessageFormat catalog per language, English the reference):
-//   OUT/vibrating-string-messages/index.js  every catalog compiled by
-//        @messageformat/core into functions, with the languages offered
-//   SITE/index.html        the page, its words in English, and the notice
-//        without JavaScript in every language
-//   SITE/manifest*.webmanifest  the web app manifest, one per language
+// MessageFormat catalog per language, English the reference), in two steps:
+//   catalogs: OUT/vibrating-string-messages/LANGUAGE.js  each catalog
+//        compiled by @messageformat/core into functions, with the page's own
+//        words already written in it (its facts' numbers as that language
+//        writes them, so the page shows them without formatting a number)
+//     OUT/vibrating-string-messages/languages.js  the languages offered
+//     SITE/manifest*.webmanifest  the web app manifest, one per language
+//   page: SITE/index.html  the page, its words and its menus' in English,
+//        the notice without JavaScript in every language, and BOOT (the
+//        script that chooses the language before anything is drawn) inline
 // A catalog that does not hold exactly English's messages, or one that does
 // not parse, stops the build, naming the language and the message.
 // With --pseudo, a pseudo-language for the tests is compiled in as well
 // (PSEUDO, not offered): every message visibly changed, so that any word
 // left in English stands out.
-//   usage: node cmake/messages.mjs MESSAGES_DIR OUT_DIR INDEX_HTML MANIFEST SITE_DIR [--pseudo]
+//   usage: node cmake/messages.mjs catalogs MESSAGES_DIR INDEX_HTML OUT_DIR MANIFEST SITE_DIR [--pseudo]
+//          node cmake/messages.mjs page MESSAGES_DIR INDEX_HTML BOOT_JS SITE_DIR
 import { mkdirSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { basename, join } from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -20,7 +25,8 @@ import MessageFormat from '@messageformat/core';
 import compileModule from '@messageformat/core/compile-module.js';
 import { parse } from '@messageformat/parser';
 
-import { factsInWords } from '../web/page/facts.js';
+import { SPEEDS, factsInWords } from '../web/page/facts.js';
+import { wordKey } from '../web/page/words.js';
 
 export const REFERENCE = 'en';
 export const PSEUDO = 'en-XA';
@@ -110,26 +116,54 @@ const direction = (language) => {
   return (locale.getTextInfo?.() ?? locale.textInfo).direction;
 };
 
-// The page with English in every element that names a message
-// (data-message="key") and every attribute that does (data-message-NAME),
-// and the notice without JavaScript in each language.
-function renderPage(template, catalogs) {
-  const english = catalogs[REFERENCE];
-  // The string's facts, in English's numbers: the only placeholders the page's own words may hold.
-  const facts = factsInWords((value, options) => new Intl.NumberFormat(REFERENCE, options).format(value));
-  const text = (key) => {
-    if (!(key in english)) throw new Error(`index.html names the message ${key}, which ${REFERENCE}.json does not hold`);
-    if (parse(english[key]).some((token) => token.type !== 'content' && !(token.type === 'argument' && token.arg in facts))) {
-      throw new Error(`index.html names the message ${key}, which has placeholders other than the facts: the page must fill them in`);
+// The elements of `template` that name a message (data-message="key", with
+// its arguments as JSON in data-message-args) and the attributes that do
+// (data-message-NAME="key"); the Speed menu's options are written here, a
+// message each.
+const MESSAGE_ELEMENT = /(<(\w+)[^>]*\sdata-message="([\w.]+)"[^>]*>)(<\/\2>)/g;
+const MESSAGE_ATTRIBUTE = /\sdata-message-(?!args)([\w-]+)="([\w.]+)"/g;
+const argumentsOf = (open) => JSON.parse(open.match(/\sdata-message-args='([^']*)'/)?.[1] ?? '{}');
+const withSpeeds = (template) => template.replace('<!-- the speeds -->', () => SPEEDS.map((refreshes) =>
+  `<option value="${refreshes}" data-message="control.speedOption" data-message-args='${JSON.stringify({ refreshes })}'></option>`)
+  .join(''));
+
+// The page's own words in `language`: each message the page names, as
+// wordKey names it, with the string's facts and its arguments in that
+// language's numbers.
+function pageWords(template, catalogs, language) {
+  const catalog = catalogs[language];
+  const format = new MessageFormat(language);
+  const facts = factsInWords((value, options) => new Intl.NumberFormat(language, options).format(value));
+  const words = {};
+  const write = (key, args) => {
+    if (!(key in catalog)) throw new Error(`index.html names the message ${key}, which ${language}.json does not hold`);
+    const named = new Set([...Object.keys(facts), ...Object.keys(args)]);
+    if (parse(catalog[key]).some((token) => token.type !== 'content' && !named.has(token.arg))) {
+      throw new Error(`index.html names the message ${key}, which has placeholders it does not give: the page must fill them in`);
     }
-    return escapeHtml(new MessageFormat(REFERENCE).compile(english[key])(facts));
+    words[wordKey(key, args)] = format.compile(catalog[key])({ ...facts, ...args });
   };
+  for (const [, open, , key] of withSpeeds(template).matchAll(MESSAGE_ELEMENT)) write(key, argumentsOf(open));
+  for (const [, , key] of template.matchAll(MESSAGE_ATTRIBUTE)) write(key, {});
+  return words;
+}
+
+// The page with English in every element and attribute that names a
+// message, the menus' choices, the notice without JavaScript in each
+// language, and `boot` inline.
+function renderPage(template, catalogs, boot) {
+  const words = pageWords(template, catalogs, REFERENCE);
   const notices = Object.entries(catalogs).map(([language, catalog]) =>
     `<p lang="${language}" dir="${direction(language)}">${escapeHtml(catalog['page.noScript'])}</p>`).join('\n      ');
-  return template
-    .replace(/(<(\w+)[^>]*\sdata-message="([\w.]+)"[^>]*>)(<\/\2>)/g, (_, open, _tag, key, close) => open + text(key) + close)
-    .replace(/\sdata-message-([\w-]+)="([\w.]+)"/g, (attribute, name, key) => `${attribute} ${name}="${text(key)}"`)
-    .replace('<!-- the notice in every language -->', () => notices);
+  const languages = offeredLanguages(catalogs).map(({ code, name }) =>
+    `<option value="${code}" lang="${code}">${escapeHtml(name)}</option>`).join('');
+  if (boot.includes('</script')) throw new Error('the boot script holds "</script" and cannot be put inside a <script> element');
+  return withSpeeds(template)
+    .replace(MESSAGE_ELEMENT, (_, open, _tag, key, close) => open + escapeHtml(words[wordKey(key, argumentsOf(open))]) + close)
+    .replace(MESSAGE_ATTRIBUTE, (attribute, name, key) => `${attribute} ${name}="${escapeHtml(words[key])}"`)
+    .replace('<!-- the notice in every language -->', () => notices)
+    .replace('<!-- the languages -->', () => languages)
+    .replace('<!-- the boot script -->', () => `<script id="boot">${boot.trim()}</script>`);
 }
 
 // The manifest in each language: English's as manifest.webmanifest, the
@@ -145,32 +179,46 @@ function writeManifests(template, catalogs, site) {
   }
 }
 
-function compileCatalogs(catalogs, out) {
-  const languages = Object.keys(catalogs);
-  const offered = languages.filter((language) => language !== PSEUDO)
-    .map((language) => ({
-      code: language, name: catalogs[language]['language.name'], direction: direction(language),
-      manifest: manifestName(language),
-    }));
+// The languages the page offers, each named in itself, as language.js and
+// boot.js take them.
+const offeredLanguages = (catalogs) => Object.keys(catalogs).filter((language) => language !== PSEUDO)
+  .map((language) => ({
+    code: language, name: catalogs[language]['language.name'], direction: direction(language),
+    manifest: manifestName(language),
+  }));
+
+// Each catalog a module of its own, with the page's words in it, so that a
+// page loads only its language's.
+function compileCatalogs(catalogs, template, out) {
   const folder = join(out, 'vibrating-string-messages');
   mkdirSync(folder, { recursive: true });
-  const compiled = compileModule(new MessageFormat(languages), catalogs);
-  writeFileSync(join(folder, 'index.js'), `// Made by cmake/messages.mjs from messages/*.json.\n${compiled}\n` +
-    `export const LANGUAGES = ${JSON.stringify(offered)};\nexport const PSEUDO = ${JSON.stringify(PSEUDO)};\n`);
+  const made = '// Made by cmake/messages.mjs from messages/*.json.\n';
+  writeFileSync(join(folder, 'languages.js'), `${made}export const LANGUAGES = ${JSON.stringify(offeredLanguages(catalogs))};\n` +
+    `export const PSEUDO = ${JSON.stringify(PSEUDO in catalogs ? PSEUDO : null)};\n`);
+  for (const [language, catalog] of Object.entries(catalogs)) {
+    writeFileSync(join(folder, `${language}.js`), `${made}${compileModule(new MessageFormat(language), catalog)}\n` +
+      `export const words = ${JSON.stringify(pageWords(template, catalogs, language))};\n`);
+  }
 }
 
 function main() {
-  const [messages, out, indexHtml, manifest, site, pseudo] = process.argv.slice(2);
+  const [step, messages, indexHtml, ...rest] = process.argv.slice(2);
   const catalogs = readCatalogs(messages);
   const problems = catalogProblems(catalogs);
   if (problems.length > 0) throw new Error(`the catalogs in ${messages}:\n  ${problems.join('\n  ')}`);
-  writeFileSync(join(site, 'index.html'), renderPage(readFileSync(indexHtml, 'utf8'), catalogs));
+  const template = readFileSync(indexHtml, 'utf8');
+  if (step === 'page') {
+    const [boot, site] = rest;
+    writeFileSync(join(site, 'index.html'), renderPage(template, catalogs, readFileSync(boot, 'utf8')));
+    return;
+  }
+  const [out, manifest, site, pseudo] = rest;
   writeManifests(JSON.parse(readFileSync(manifest, 'utf8')), catalogs, site);
   if (pseudo === '--pseudo') {
     catalogs[PSEUDO] = Object.fromEntries(Object.entries(catalogs[REFERENCE])
       .map(([key, message]) => [key, pseudoMessage(message)]));
   }
-  compileCatalogs(catalogs, out);
+  compileCatalogs(catalogs, template, out);
 }
 
 if (import.meta.url === pathToFileURL(process.argv[1]).href) main();

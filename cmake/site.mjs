@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Finishes the static site at build time, from the files already in it:
-//   vibrating-string.html  the page, its script, the program and the icon in
-//                          one file, which runs opened from disk
+//   vibrating-string.html  the page, its scripts, every language's catalog,
+//                          the program and the icon in one file, which runs
+//                          opened from disk
 //   sw.js                  the service worker that keeps this build's files
 //                          for use offline, under a cache named for them
 //   usage: node cmake/site.mjs SITE_DIR
@@ -16,10 +17,15 @@ const [site] = process.argv.slice(2);
 const read = (name) => readFileSync(join(site, name));
 const base64 = (name) => read(name).toString('base64');
 
+// `name`'s text, to go inside a <script> element.
+function inlineScript(name) {
+  const script = read(name).toString('utf8');
+  if (script.includes('</script')) throw new Error(`${name} cannot be put inside a <script> element: it holds "</script"`);
+  return `<script>\n${script}</script>`;
+}
+
 function writeSingleFile() {
   let html = read('index.html').toString('utf8');
-  const script = read('page.js').toString('utf8');
-  if (script.includes('</script')) throw new Error('page.js cannot be put inside a <script> element: it holds "</script"');
   const replace = (from, to) => {
     if (!html.includes(from)) throw new Error(`index.html no longer has ${from}`);
     html = html.replace(from, () => to);
@@ -27,12 +33,17 @@ function writeSingleFile() {
   replace('href="vibrating-string.svg"', `href="data:image/svg+xml;base64,${base64('vibrating-string.svg')}"`);
   // Nothing to install or keep offline: the file is the whole page.
   replace('<link rel="manifest" href="manifest.webmanifest">\n', '');
-  // Base64 inside elements that are never run, so that no byte of the
-  // program can end the element early.
-  replace('<script src="page.js"></script>', [
+  // Every language's catalog, there before the boot script looks for the one it chose.
+  const catalogs = readdirSync(site).filter((name) => /^messages\..+\.js$/.test(name)).sort();
+  replace('<script id="boot">', `${catalogs.map(inlineScript).join('\n')}\n<script id="boot">`);
+  // The page's script where its elements are all there before it runs; the
+  // program base64 inside elements that are never run, so that no byte of
+  // it can end the element early.
+  replace('<script src="page.js" defer blocking="render"></script>\n', '');
+  replace('</body>', [
     `<script id="program-js" type="application/octet-stream">${base64('vibrating-string.js')}</script>`,
     `<script id="program-wasm" type="application/octet-stream">${base64('vibrating-string.wasm')}</script>`,
-    `<script>\n${script}</script>`,
+    inlineScript('page.js'), '</body>',
   ].join('\n'));
   writeFileSync(join(site, SINGLE_FILE), html);
 }

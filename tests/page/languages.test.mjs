@@ -8,6 +8,8 @@ import { createRequire } from 'node:module';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
+import MessageFormat from '@messageformat/core';
+
 import { KEPT_FRAMES, NODES } from '../../web/page/facts.js';
 import {
   address, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch, openPage, pageTest,
@@ -17,6 +19,7 @@ import {
   site, chromiumOnly, testBuild, server, browser, PHONE, inLanguage, onServedPage, assertShowsFrameBeforeLastAdvance,
   assertStaysStill, assertRowsAreFrames, assertPicturesAligned, runUntil, numbersShown, descriptionShown, largestNode,
   assertClose, catalogs, stateShown, visible, assertFailureShown, withFailingServer, inFolder, assertRuns,
+  chooseLanguage, catalogsFetched,
 } from './page_checks.mjs';
 
 // In every language: every word from its catalog, every number in its
@@ -152,9 +155,9 @@ pageTest('switching language while the string runs, then stopped, keeps its fram
   const start = await draws(page);
   await page.click('#start');
   await waitForDraws(page, start + 20);
-  await page.select('#language', 'de');
+  await chooseLanguage(page, 'de');
   await waitForDraws(page, start + 40);
-  await page.select('#language', 'ar');
+  await chooseLanguage(page, 'ar');
   await waitForDraws(page, start + 60);
   await page.click('#stop');
   // One run throughout: the picture is the frame of every draw so far, and
@@ -168,7 +171,7 @@ pageTest('switching language while the string runs, then stopped, keeps its fram
   const kept = () => page.evaluate(() => ['energy-trace', 'spacetime']
     .map((id) => document.getElementById(id).toDataURL()).concat(document.getElementById('number-frame').textContent));
   const before = await kept();
-  await assertStaysStill(page, () => page.select('#language', 'en'));
+  await assertStaysStill(page, () => chooseLanguage(page, 'en'));
   const after = await kept();
   assert.deepEqual(after.slice(0, 2), before.slice(0, 2), 'the trace or the rows changed');
   assert.equal(Number(after[2]), stopped.draws - 1);
@@ -205,14 +208,14 @@ pageTest('the language: the browser\'s best match first, then the one chosen, ke
     // Named in itself in the menu, each one.
     assert.deepEqual(await first.$$eval('#language option', (options) => options.map((option) => [option.value, option.lang, option.textContent])),
       Object.entries(catalogs).map(([language, catalog]) => [language, language, catalog['language.name']]));
-    await first.select('#language', 'ja');
+    await chooseLanguage(first, 'ja');
     assert.equal(await first.$eval('#help', (help) => help.textContent), catalogs.ja['page.help']);
     const next = await open();
     assert.deepEqual(await shownIn(next), ['ja', 'ja']);
     const linked = await open('fr');
     assert.deepEqual(await shownIn(linked), ['fr', 'fr']);
     // A choice from the menu on a linked page changes its link too.
-    await linked.select('#language', 'es');
+    await chooseLanguage(linked, 'es');
     assert.equal(new URL(linked.url()).searchParams.get('lang'), 'es');
     for (const page of [first, next, linked]) {
       assert.deepEqual(page.errors, []);
@@ -222,6 +225,65 @@ pageTest('the language: the browser\'s best match first, then the one chosen, ke
     await context.close();
   }
 });
+
+
+// From the first paint the page is in its language and direction, every
+// label, menu and number in its place: nothing moves, on a CPU slowed as a
+// phone's, where a page that ran its script after painting would be drawn
+// twice (Chromium's layout-shift entries, summed as Lighthouse does). It
+// fetches only its own language's catalog, and makes no number format
+// before its first picture: a page's first loads the browser's number data,
+// which takes tens of milliseconds.
+pageTest('in English, German and Arabic, on a slow CPU, nothing moves from the first paint on, only its own catalog is fetched, and no number is formatted before the first picture', chromiumOnly, async () => {
+  for (const language of [undefined, 'de', 'ar']) {
+    const page = await openPage(browser, null, { width: 1280, height: 1000 });
+    try {
+      await page.emulateCPUThrottling(4);
+      await page.evaluateOnNewDocument(() => {
+        window.layoutShifts = [];
+        new PerformanceObserver((list) => window.layoutShifts.push(...list.getEntries()
+          .map((shift) => [shift.value, shift.sources.map(({ node }) => node?.id || node?.nodeName).join(' ')])))
+          .observe({ type: 'layout-shift', buffered: true });
+        window.formatsBeforeFirstPicture = 0;
+        const { NumberFormat } = Intl;
+        Intl.NumberFormat = function countedFormat(...args) {
+          if (window.draws === 0) window.formatsBeforeFirstPicture += 1;
+          return new NumberFormat(...args);
+        };
+      });
+      await page.goto(inLanguage(address(server), language));
+      await waitForDraws(page, 1);
+      // All the page writes once the program runs is written by the browser's next idle moment.
+      await page.evaluate(() => new Promise((idle) => requestIdleCallback(() => requestAnimationFrame(() => requestAnimationFrame(idle)))));
+      assert.deepEqual(await page.evaluate(() => window.layoutShifts), [], `in ${language ?? 'en'}`);
+      assert.equal(await page.evaluate(() => window.formatsBeforeFirstPicture), 0);
+      assert.equal(await page.$eval('#help', (help) => help.textContent), catalogs[language ?? 'en']['page.help']);
+      assert.deepEqual(catalogsFetched(page), language ? [`messages.${language}.js`] : []);
+    } finally {
+      await closePage(page);
+    }
+  }
+});
+
+// A catalog that cannot be fetched: the page opens in English, which it
+// carries, says so in words, and runs; choosing that language later leaves
+// the page as it is, saying so in the language it stays in.
+pageTest("a language's catalog that cannot be fetched: the page runs in English and says so, and a later choice of it changes nothing", () => withFailingServer(
+  failing('messages.de.js', '404'), async (target) => {
+    await target.waitForFunction(() => !document.getElementById('start').disabled);
+    const shown = () => target.evaluate(() => [document.documentElement.lang, document.documentElement.dir,
+      document.getElementById('language').value, document.getElementById('help').textContent,
+      document.getElementById('language-note').textContent]);
+    const failedIn = (language) => new MessageFormat(language).compile(catalogs[language]['language.failed'])({ language: 'Deutsch' });
+    assert.deepEqual(await shown(), ['en', 'ltr', 'en', catalogs.en['page.help'], failedIn('en')]);
+    await chooseLanguage(target, 'ar');
+    assert.deepEqual(await shown(), ['ar', 'rtl', 'ar', catalogs.ar['page.help'], '']);
+    await target.select('#language', 'de');
+    await target.waitForFunction(() => document.getElementById('language-note').textContent !== '');
+    assert.deepEqual(await shown(), ['ar', 'rtl', 'ar', catalogs.ar['page.help'], failedIn('ar')]);
+    await assertRuns(target);
+    assert.deepEqual(target.errors.filter((error) => !/404/.test(error)), []);
+  }, 'de'));
 
 
 pageTest('on a phone, in German, whose words are long, and in Arabic: no sideways scrolling', chromiumOnly, async () => {

@@ -14,6 +14,7 @@ import {
 import {
   site, chromiumOnly, browser, onServedPage, assertShowsFrameBeforeLastAdvance, firstPictureFit,
   assertRowsAreFrames, savedPicture, assertHistoryOf, stateShown, inFolder, serveCopy, stopServing, assertRuns,
+  inLanguage, chooseLanguage, catalogs,
 } from './page_checks.mjs';
 
 // Resolves once the service worker has this build's files and runs the page.
@@ -95,7 +96,12 @@ pageTest('after one visit, with the server gone, a reload and a new tab draw the
     await assertRuns(visited);
     const newTab = await openPage(context, url);
     await assertRuns(newTab);
-    assert.deepEqual([...visited.errors, ...newTab.errors], []);
+    // Every language is kept, the one the visit used and the others: a link in Arabic, and a choice of German.
+    const linked = await openPage(context, inLanguage(url, 'ar'));
+    await assertRuns(linked);
+    await chooseLanguage(linked, 'de');
+    assert.equal(await linked.$eval('#help', (help) => help.textContent), catalogs.de['page.help']);
+    assert.deepEqual([...visited.errors, ...newTab.errors, ...linked.errors], []);
   } finally {
     await context.close();
     stopServing(copyServer);

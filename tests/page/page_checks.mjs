@@ -58,6 +58,18 @@ export const PHONE = { width: 375, height: 667, deviceScaleFactor: 3, ...TOUCH_S
 // The address of the page, or of the page in `language` (?lang=).
 export const inLanguage = (url, language) => (language ? `${url}?lang=${language}` : url);
 
+// Chooses `language` from the page's menu, and waits until the page speaks
+// it: watching the page's element for the change, which works in a tab in
+// the background too, where no animation frame comes.
+export async function chooseLanguage(target, language) {
+  await target.select('#language', language);
+  await target.waitForFunction((code) => document.documentElement.lang === code, { polling: 'mutation' }, language);
+}
+
+// The catalog scripts `target` fetched, by name.
+export const catalogsFetched = (target) => target.requests.map((url) => new URL(url).pathname.split('/').pop())
+  .filter((name) => /^messages\..+\.js$/.test(name));
+
 
 // A page of the test's own on the served site (in `viewport`, in
 // `language`), once it takes input; it must show no error in its console,

@@ -2,11 +2,13 @@
 // What ships is the release's site (RELEASE_SITE, the preset dist-web's
 // build): its program and page script name none of the entries that only
 // the test build compiles (GLUE's VIBSTRING_TEST_ENTRIES block), which the
-// test build's (TEST_SITE) do name; its catalogs hold no pseudo-language; and
-// what the build compiled of the catalogs (RELEASE_MESSAGES) says what
-// messages/ says, in every language, with every placeholder in its place.
+// test build's (TEST_SITE) do name; it has no pseudo-language; and its
+// catalogs (each language's messages.LANGUAGE.js as shipped, English's as
+// compiled into page.js, in RELEASE_MESSAGES) say what messages/ says, in
+// every language, with every placeholder in its place.
+import vm from 'node:vm';
 import assert from 'node:assert/strict';
-import { existsSync, readFileSync } from 'node:fs';
+import { existsSync, readFileSync, readdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -14,10 +16,10 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import MessageFormat from '@messageformat/core';
 import { parse } from '@messageformat/parser';
 
-import { PSEUDO, readCatalogs } from '../../cmake/messages.mjs';
+import { PSEUDO, REFERENCE, readCatalogs } from '../../cmake/messages.mjs';
 
 const { RELEASE_SITE, TEST_SITE, GLUE, RELEASE_MESSAGES } = process.env;
-const SHIPPED = ['vibrating-string.js', 'page.js', 'index.html', 'sw.js', 'vibrating-string.html'];
+const SHIPPED = ['vibrating-string.js', 'page.js', 'index.html', 'sw.js', 'vibrating-string.html', 'messages.de.js'];
 
 // A site's file as text; the single file with the program it embeds (base64) decoded beside it.
 function text(site, name) {
@@ -73,12 +75,27 @@ function argumentSets(message) {
   return sets;
 }
 
+// Each catalog the release's site ships, as a browser runs it, by language:
+// English from the modules bundled into page.js.
+async function shippedCatalogs() {
+  const page = { window: {} };
+  page.self = page.window;
+  vm.createContext(page);
+  const names = readdirSync(RELEASE_SITE).filter((name) => /^messages\..+\.js$/.test(name));
+  for (const name of names) vm.runInContext(readFileSync(join(RELEASE_SITE, name), 'utf8'), page);
+  const english = await import(pathToFileURL(join(RELEASE_MESSAGES, `${REFERENCE}.js`)).href);
+  return { ...page.vibratingStringCatalogs, [REFERENCE]: english };
+}
+
 test('the shipped catalogs are the messages as written, every placeholder in its place, and no pseudo-language', async () => {
-  const { default: compiled, LANGUAGES } = await import(pathToFileURL(RELEASE_MESSAGES).href);
+  const shipped = await shippedCatalogs();
+  const { LANGUAGES } = await import(pathToFileURL(join(RELEASE_MESSAGES, 'languages.js')).href);
   const catalogs = readCatalogs(fileURLToPath(new URL('../../messages', import.meta.url)));
-  assert.deepEqual(Object.keys(compiled).sort(), Object.keys(catalogs).sort(), 'the languages compiled');
-  assert.ok(!(PSEUDO in compiled) && !LANGUAGES.some(({ code }) => code === PSEUDO), 'the release speaks the pseudo-language');
+  assert.deepEqual(Object.keys(shipped).sort(), Object.keys(catalogs).sort(), 'the languages shipped');
+  assert.deepEqual(LANGUAGES.map(({ code }) => code).sort(), Object.keys(catalogs).sort(), 'the languages offered');
+  assert.ok(!LANGUAGES.some(({ code }) => code === PSEUDO), 'the release offers the pseudo-language');
   for (const [language, catalog] of Object.entries(catalogs)) {
+    const compiled = { [language]: shipped[language].default };
     const reference = new MessageFormat(language);
     for (const [key, message] of Object.entries(catalog)) {
       const written = reference.compile(message);

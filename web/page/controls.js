@@ -2,14 +2,13 @@
 // The controls beside the string: Start and Stop, which do what the left
 // and right buttons do; Next frame, the redraw a window system asks for,
 // while the string is stopped; Width, which resizes the canvas as a window
-// manager resizes a window; and Speed, a picture every 1, 2, 4, 8 or 16
-// display refreshes (program_frames.js holds the rest back). They wait
-// for the program's first picture, and for a lost WebGL context to come back.
-import { formatNumber, show, t, whenIdle } from './language.js';
+// manager resizes a window; and Speed, a picture every so many display
+// refreshes (program_frames.js holds the rest back; the menu's choices are
+// in the page's HTML). They wait for the program's first picture, and for a
+// lost WebGL context to come back.
+import { formatNumber, show, t } from './language.js';
 import { click } from './pointer.js';
 import { fitFailure } from './status.js';
-
-export const SPEEDS = [1, 2, 4, 8, 16];
 
 // Whether `width` is one the Width control offers.
 export function widthOffered(width) {
@@ -20,13 +19,14 @@ export function widthOffered(width) {
 
 // The slider shows the canvas's width from the start (a browser may restore
 // a slider's old position when the page is loaded again) and, once the
-// program runs, sets it.
+// program runs, sets it; its value is written in the page's HTML for the
+// widest canvas, and here, in numbers formatted, only once the first
+// picture is up.
 function wireWidth(store, program, canvas) {
   const [control, value] = [document.getElementById('width'), document.getElementById('width-value')];
   const showWidth = (width) => show(value,
     () => t('control.widthValue', { width: formatNumber(width, { useGrouping: false }) }));
   control.value = String(canvas.width);
-  whenIdle(() => showWidth(canvas.width));
   store.on('ready', (ready) => { if (ready) showWidth(canvas.width); });
   control.addEventListener('input', () => {
     if (!store.get('ready')) return;
@@ -39,11 +39,6 @@ function wireWidth(store, program, canvas) {
 
 function wireSpeed(store) {
   const menu = document.getElementById('speed');
-  for (const refreshes of SPEEDS) {
-    const option = new Option('', String(refreshes));
-    whenIdle(() => show(option, () => t('control.speedOption', { refreshes })));
-    menu.append(option);
-  }
   menu.value = String(store.get('speed'));
   store.on('speed', (speed) => { menu.value = String(speed); });
   menu.addEventListener('change', () => store.set('speed', Number(menu.value)));

@@ -25,10 +25,16 @@ import { rowRing } from './spacetime_rows.js';
 const NUMBERS_EVERY = 10;
 
 // Takes every frame the program draws from the start, and sets up the
-// explanation once the string's first picture is up.
+// explanation once the string's first picture is up. Until then it holds
+// its place, unseen, shown or hidden as the link asks, so that nothing
+// moves when it appears.
 export function explainRun(store, program, canvas) {
   const byId = (id) => document.getElementById(id);
   const [section, body, toggle] = [byId('explain'), byId('explain-body'), byId('explain-toggle')];
+  // As the link asks, whatever the browser restores on a reload.
+  toggle.checked = store.get('explainShown');
+  body.hidden = !toggle.checked;
+  toggle.addEventListener('change', () => store.set('explainShown', toggle.checked));
   // What the page keeps of the run, whatever it shows: the rows, the energy's
   // trace and the newest frame.
   const run = {
@@ -84,10 +90,6 @@ export function explainRun(store, program, canvas) {
       saves: saveButtons(store, program, run, picture), modes: modePicture(store, run, canvas),
       sound: listenControls(store, run),
     };
-    // As the link asks, whatever the browser restores on a reload.
-    toggle.checked = store.get('explainShown');
-    body.hidden = !toggle.checked;
-    toggle.addEventListener('change', () => store.set('explainShown', toggle.checked));
     // Scrolled back into view while the string runs, they catch up at once.
     const watch = new IntersectionObserver((changes) => {
       for (const change of changes) {
@@ -99,7 +101,7 @@ export function explainRun(store, program, canvas) {
     watch.observe(picture.stage);
     watch.observe(parts.numbers.list);
     watch.observe(parts.modes.stage);
-    section.hidden = false;
+    section.classList.remove('waiting');
     draw();
     parts.modes.drawShape();
   };

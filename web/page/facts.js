@@ -2,6 +2,8 @@
 // The string's facts the page needs before the program runs (a link's node
 // is checked before the program exists, and the page's words name them),
 // each written once here; and what the explanation keeps of a run.
+import { RANGE } from './palette.js';
+
 export const NODES = 100; // nodes 0 to NODES - 1
 export const KEPT_FRAMES = 300; // frames the space-time picture and the node trace keep
 
@@ -10,6 +12,9 @@ export function nodeNamed(text) {
   const node = Number(text);
   return text !== null && /^\d+$/.test(text) && node < NODES ? node : null;
 }
+
+// The Speed control's choices: a picture every so many display refreshes.
+export const SPEEDS = [1, 2, 4, 8, 16];
 
 // The string has a mode per node, numbered as they are.
 export const modeNamed = nodeNamed;
@@ -21,6 +26,6 @@ export const FUNDAMENTAL_HZ = 110;
 // The facts as the catalogs' messages name them, each number written by
 // `format(value, Intl.NumberFormat's options)`.
 export const factsInWords = (format) => ({
-  kept: format(KEPT_FRAMES), last: format(NODES - 1), hertz: format(FUNDAMENTAL_HZ),
+  kept: format(KEPT_FRAMES), last: format(NODES - 1), hertz: format(FUNDAMENTAL_HZ), range: format(RANGE),
   bottom: format(10 ** -DECADES, { maximumSignificantDigits: 1 }),
 });

@@ -1,42 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The page's words in the learner's language: every text comes from the
-// catalogs (messages/, compiled at build time into
-// vibrating-string-messages), and every number is written by the browser's
-// Intl in that language's format. The language is the link's (?lang=), else
-// the one chosen before, else the best match of the browser's, else English.
-// Switching redraws every word and number in place: nothing of the run is
-// touched.
-import MESSAGES, { LANGUAGES, PSEUDO } from 'vibrating-string-messages';
+// catalogs (messages/, compiled at build time), and every number is written
+// by the browser's Intl in that language's format. English is in this
+// script, as the page's HTML is; each other language is a script of its own
+// (messages.CODE.js), which registers itself in window.vibratingStringCatalogs:
+// the one the page opens in is fetched by boot.js, the others when chosen.
+// Each carries the page's own words as written at build time, so showing
+// them formats no number. Switching redraws every word and number in
+// place: nothing of the run is touched.
+import english, { words as englishWords } from 'vibrating-string-messages/en.js';
+import { LANGUAGES } from 'vibrating-string-messages/languages.js';
 
-import { factsInWords } from './facts.js';
-import { bestMatch } from './language_match.js';
-
-const FALLBACK = 'en';
-const STORAGE_KEY = 'vibrating-string-language';
+import { FALLBACK, catalogFile, endedMarked, offeredAs, remember } from './language_choice.js';
+import { wordKey } from './words.js';
 
 let store = null; // the page's, which holds the language
 const rendered = new Map(); // element: () => its text, for the texts the page sets as it runs
 const formats = new Map();
 
+const catalog = (code) => (code === FALLBACK ? { default: english, words: englishWords } : window.vibratingStringCatalogs?.[code]);
+
 export const language = () => store?.get('language') ?? FALLBACK;
 
 // The message `key` in the present language, its placeholders from `args`.
-export const t = (key, args = {}) => MESSAGES[language()][key](args);
+export const t = (key, args = {}) => catalog(language()).default[key](args);
 
-// `value` as the present language writes numbers, with Intl.NumberFormat's `options`.
+// `value` as the present language writes numbers, with Intl.NumberFormat's
+// `options`. A language's first format loads its number data, which takes
+// tens of milliseconds: the page formats none before its first picture.
 export function formatNumber(value, options = {}) {
   const id = `${language()} ${JSON.stringify(options)}`;
   if (!formats.has(id)) formats.set(id, new Intl.NumberFormat(language(), options));
   return formats.get(id).format(value);
-}
-
-// The browser's first number format loads its number data, which takes tens
-// of milliseconds: texts with numbers that are shown before the program has
-// drawn wait until the browser is idle (while the program compiles), so that
-// they never hold up the first picture.
-export function whenIdle(callback) {
-  if (window.requestIdleCallback) window.requestIdleCallback(callback, { timeout: 500 });
-  else setTimeout(callback, 0);
 }
 
 // Shows `render()` in `element` now and again in each language chosen later;
@@ -53,29 +48,21 @@ export function show(element, render) {
 }
 export const showMessage = (element, key, args) => show(element, () => t(key, args));
 
-// Storage can be turned off, or full: then the choice lasts as long as the page.
-function remembered() {
-  try {
-    return window.localStorage.getItem(STORAGE_KEY);
-  } catch {
-    return null;
-  }
-}
-function remember(code) {
-  try {
-    window.localStorage.setItem(STORAGE_KEY, code);
-  } catch {
-    // Nothing to keep it in.
-  }
-}
-
-function requested() {
-  const asked = new URLSearchParams(window.location.search).get('lang');
-  if (asked === PSEUDO && PSEUDO in MESSAGES) return PSEUDO;
-  const stored = remembered();
-  const offered = LANGUAGES.map(({ code }) => code);
-  return (asked && bestMatch([asked], offered)) ?? (stored && bestMatch([stored], offered)) ??
-    bestMatch(navigator.languages ?? [navigator.language], offered) ?? FALLBACK;
+// The catalog of `code`, fetched unless it is here already: boot.js's
+// fetch while it is under way, else a new one (once boot.js's has ended
+// without the catalog, the fetch is tried once more).
+function loadCatalog(code) {
+  if (catalog(code)) return Promise.resolve();
+  return new Promise((loaded, failed) => {
+    let script = document.querySelector(`script[src="${catalogFile(code)}"]`);
+    if (!script || 'ended' in script.dataset) {
+      script?.remove();
+      script = document.head.appendChild(Object.assign(document.createElement('script'), { src: catalogFile(code) }));
+    }
+    script.addEventListener('load', () => (catalog(code) ? loaded() : failed()));
+    script.addEventListener('error', failed);
+    endedMarked(script);
+  });
 }
 
 // Every word and number of the page in `code`; then the parts that follow
@@ -84,16 +71,17 @@ function apply(code) {
   const written = language(); // the language the page's words are in
   store.set('language', code);
   const root = document.documentElement;
+  const offered = offeredAs(code);
   root.lang = code;
-  // English, first, for the test build's pseudo-language.
-  const offered = LANGUAGES.find((candidate) => candidate.code === code) ?? LANGUAGES[0];
   root.dir = offered.direction;
   if (code !== written) {
-    const facts = factsInWords(formatNumber);
-    for (const element of document.querySelectorAll('[data-message]')) element.textContent = t(element.dataset.message, facts);
+    const { words } = catalog(code);
+    for (const element of document.querySelectorAll('[data-message]')) {
+      element.textContent = words[wordKey(element.dataset.message, JSON.parse(element.dataset.messageArgs ?? '{}'))];
+    }
     for (const name of ['aria-label', 'content']) {
       for (const element of document.querySelectorAll(`[data-message-${name}]`)) {
-        element.setAttribute(name, t(element.getAttribute(`data-message-${name}`), facts));
+        element.setAttribute(name, words[element.getAttribute(`data-message-${name}`)]);
       }
     }
   }
@@ -104,25 +92,41 @@ function apply(code) {
   document.getElementById('language').value = code;
 }
 
-// The menu names each language in itself; a choice from it is kept for the
+// The page in the language boot.js chose, once its catalog is here, or in
+// English if it cannot be fetched. A choice from the menu is kept for the
 // next visit, and in the link, if it named one, so that the link still says
-// what the page shows.
+// what the page shows; where its catalog cannot be fetched (offline before
+// it was ever kept), the page says so and stays as it is.
 export function chooseLanguage(pageStore) {
   store = pageStore;
-  const menu = document.getElementById('language');
-  for (const { code, name } of LANGUAGES) {
-    const option = new Option(name, code);
-    option.lang = code;
-    menu.append(option);
-  }
-  menu.addEventListener('change', () => {
-    remember(menu.value);
+  const [menu, note] = [document.getElementById('language'), document.getElementById('language-note')];
+  const failed = (code) => showMessage(note, 'language.failed',
+    { language: LANGUAGES.find((offered) => offered.code === code)?.name ?? code });
+  menu.addEventListener('change', async () => {
+    const code = menu.value;
+    try {
+      await loadCatalog(code);
+    } catch {
+      menu.value = language();
+      failed(code);
+      return;
+    }
+    show(note, null);
+    remember(code);
     const url = new URL(window.location.href);
     if (url.searchParams.has('lang')) {
-      url.searchParams.set('lang', menu.value);
+      url.searchParams.set('lang', code);
       window.history.replaceState(window.history.state, '', url);
     }
-    apply(menu.value);
+    apply(code);
   });
-  apply(requested());
+  const chosen = document.documentElement.lang;
+  if (catalog(chosen)) {
+    apply(chosen);
+  } else {
+    loadCatalog(chosen).then(() => apply(chosen), () => {
+      apply(FALLBACK);
+      failed(chosen);
+    });
+  }
 }

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The space-time picture: a row per picture drawn, the newest on top, node
 // i's column under node i's vertex in the string's canvas, at every width;
-// its legend; the traced node's column framed, and the two ends named under
+// its legend's colours; the traced node's column framed, and the two ends named under
 // theirs. The picture is a canvas of a pixel per node and frame that the
 // browser scales, moved down a row and the new row put in as frames come,
 // and only while it is shown. A tap or click on a column traces its node.
 import { KEPT_FRAMES } from './facts.js';
-import { formatNumber, show, t } from './language.js';
-import { GREY, RANGE, SCALE, cssColour } from './palette.js';
+import { GREY, SCALE, cssColour } from './palette.js';
 import { columnsOf, nodeAt } from './spacetime_rows.js';
 
 const percent = (pixels, { width }) => `${(100 * pixels) / width}%`;
@@ -41,10 +40,6 @@ export function spaceTimePicture(store, canvas, run) {
   picture.height = KEPT_FRAMES;
   stage.style.background = cssColour(GREY);
   byId('legend-bar').style.background = `linear-gradient(to right, ${SCALE.map(([, rgb]) => cssColour(rgb)).join(', ')})`;
-  for (const [id, key] of [['legend-down', 'explain.legendDown'], ['legend-up', 'explain.legendUp'],
-    ['legend-note', 'explain.legendNote']]) {
-    show(byId(id), () => t(key, { range: formatNumber(RANGE) }));
-  }
 
   // The picture's box is the string canvas's, and its columns under the vertices.
   const place = () => {

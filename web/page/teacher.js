@@ -2,8 +2,8 @@
 // A teacher's link: the page opens as the link sets it (?lang= is
 // language.js's; width, speed, node traced, mode chosen and the explanation
 // here), and Copy link makes one from the page as it stands.
-import { SPEEDS, widthOffered } from './controls.js';
-import { modeNamed, nodeNamed } from './facts.js';
+import { widthOffered } from './controls.js';
+import { SPEEDS, modeNamed, nodeNamed } from './facts.js';
 import { language, showMessage } from './language.js';
 
 // What a link asks for, each value checked against what its control
