@@ -34,6 +34,41 @@ pageTest('without JavaScript, nothing looks usable and the message stands where 
 });
 
 
+// The WebGL context: the page checks for it by making the program's own,
+// and the program's request gets that one back, with
+// the attributes it asks for; no other context is made, as a context is the
+// dearest thing the page makes.
+pageTest('one WebGL context, made by the page on the program's canvas, with the attributes the program asks for', async () => {
+  const page = await openPage(browser, null);
+  try {
+    await page.evaluateOnNewDocument(() => {
+      window.contexts = [];
+      const { getContext } = HTMLCanvasElement.prototype;
+      HTMLCanvasElement.prototype.getContext = function recordedGetContext(type, attributes) {
+        const context = getContext.call(this, type, attributes);
+        if (type.startsWith('webgl')) {
+          window.contexts.push({ canvas: this.id, asked: attributes, context });
+        }
+        return context;
+      };
+    });
+    await page.goto(address(server));
+    await settle(page, { read: false });
+    const [made, asked] = await page.evaluate(() => {
+      const [first, ...rest] = window.contexts;
+      const given = first.context.getContextAttributes();
+      return [[window.contexts.length, first.canvas, rest.every(({ context }) => context === first.context)],
+        rest.map(({ asked: { antialias, alpha, depth, stencil } }) => [{ antialias, alpha, depth, stencil },
+          { antialias: given.antialias, alpha: given.alpha, depth: given.depth, stencil: given.stencil }])];
+    });
+    assert.deepEqual(made, [2, 'canvas', true]);
+    for (const [program, given] of asked) assert.deepEqual(given, program);
+  } finally {
+    await closePage(page);
+  }
+});
+
+
 pageTest('without WebGL, the page says so in words', async () => {
   const noWebGL = await launch({ extraFlags: ['--disable-webgl', '--disable-3d-apis'], prefs: { 'webgl.disabled': true } });
   try {

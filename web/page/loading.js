@@ -17,9 +17,15 @@ function embeddedBytes(id) {
   return bytes;
 }
 
-function hasWebGL() {
+// The WebGL context GLUT asks for (GLUT_RGBA | GLUT_SINGLE: no alpha, depth,
+// stencil or multisampling). Made here on the program's canvas, it is the
+// one the program's own request then gets back: the check for WebGL costs
+// no second context, the dearest thing a page like this makes.
+const PROGRAM_CONTEXT = { antialias: false, alpha: false, depth: false, stencil: false };
+
+function madeContext(canvas) {
   try {
-    return document.createElement('canvas').getContext('webgl') !== null;
+    return canvas.getContext('webgl', PROGRAM_CONTEXT) !== null;
   } catch {
     return false;
   }
@@ -106,12 +112,12 @@ export function reportErrors(store) {
 }
 
 // Runs the program (Emscripten's Module, `program`), or says why it cannot.
-export function load(store, program) {
+function start(store, program) {
   if (!embedded && window.location.protocol === 'file:') {
     showFailure(store, 'failure.needsServer', { singleFile: 'vibrating-string.html' }, { reload: false });
     return;
   }
-  if (!hasWebGL()) {
+  if (!madeContext(program.canvas)) {
     showFailure(store, 'failure.noWebGL', {}, { reload: false });
     return;
   }
@@ -124,4 +130,13 @@ export function load(store, program) {
     script.onerror = () => showFailure(store, 'failure.notDownloaded', { file: 'vibrating-string.js' });
   }
   document.body.appendChild(script);
+}
+
+// The program starts once the page is painted, its WebGL context and its
+// start-up being the page's longest work (the page's head has the browser
+// fetch it meanwhile); a page in the background paints nothing, and starts
+// at once.
+export function load(store, program) {
+  if (document.visibilityState === 'hidden') start(store, program);
+  else requestAnimationFrame(() => setTimeout(() => start(store, program)));
 }
