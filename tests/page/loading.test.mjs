@@ -38,7 +38,7 @@ pageTest('without JavaScript, nothing looks usable and the message stands where 
 // and the program's request gets that one back, with
 // the attributes it asks for; no other context is made, as a context is the
 // dearest thing the page makes.
-pageTest('one WebGL context, made by the page on the program's canvas, with the attributes the program asks for', async () => {
+pageTest("one WebGL context, made by the page on the program's canvas, with the attributes the program asks for", async () => {
   const page = await openPage(browser, null);
   try {
     await page.evaluateOnNewDocument(() => {
