@@ -40,8 +40,6 @@ function writeSingleFile() {
   // program base64 inside elements that are never run, so that no byte of
   // it can end the element early.
   replace('<script src="page.js" defer blocking="render"></script>\n', '');
-  replace('<link rel="preload" href="vibrating-string.js" as="script">\n', '');
-  replace('<link rel="preload" href="vibrating-string.wasm" as="fetch" crossorigin>\n', '');
   replace('</body>', [
     `<script id="program-js" type="application/octet-stream">${base64('vibrating-string.js')}</script>`,
     `<script id="program-wasm" type="application/octet-stream">${base64('vibrating-string.wasm')}</script>`,

@@ -5,15 +5,25 @@
 // language, puts the page in its direction, and asks at once for its
 // catalog, beside the page's script. Until the catalog has run the browser
 // draws nothing (blocking="render"), so the page is first drawn in its own
-// language and direction. The single file carries every catalog already.
+// language and direction. A served page has the browser fetch the program
+// at once too, which the page starts once it is drawn. The single file
+// carries every catalog, there before this script, and the program.
 import { FALLBACK, catalogFile, endedMarked, offeredAs, requestedLanguage } from './language_choice.js';
+import { PROGRAM_SCRIPT, PROGRAM_WASM } from './program_files.js';
+
+const singleFile = window.vibratingStringCatalogs !== undefined;
 
 const root = document.documentElement;
 root.classList.add('js');
 const code = requestedLanguage();
 root.lang = code;
 root.dir = offeredAs(code).direction;
-if (code !== FALLBACK && !window.vibratingStringCatalogs?.[code]) {
+if (!singleFile && window.location.protocol !== 'file:') {
+  // As loading.js asks for them: the script as a script, the WebAssembly by fetch().
+  document.head.append(Object.assign(document.createElement('link'), { rel: 'preload', href: PROGRAM_SCRIPT, as: 'script' }),
+    Object.assign(document.createElement('link'), { rel: 'preload', href: PROGRAM_WASM, as: 'fetch', crossOrigin: 'anonymous' }));
+}
+if (code !== FALLBACK && !singleFile) {
   const script = document.createElement('script');
   script.id = 'catalog';
   script.src = catalogFile(code);

@@ -4,9 +4,9 @@
 // offline (sw.js); in the single-file page (vibrating-string.html) the
 // program is inside the page, base64 in the elements #program-js and
 // #program-wasm.
+import { PROGRAM_SCRIPT, PROGRAM_WASM } from './program_files.js';
 import { failure, showFailure } from './status.js';
 
-const WASM = 'vibrating-string.wasm';
 // The single file holds the program in elements that come before its script.
 const embedded = document.getElementById('program-wasm') !== null;
 
@@ -43,23 +43,23 @@ async function instantiate(imports) {
   }
   let response;
   try {
-    response = await fetch(WASM, { credentials: 'same-origin' });
+    response = await fetch(PROGRAM_WASM, { credentials: 'same-origin' });
   } catch {
-    throw failure('failure.connectionFailed', { file: WASM });
+    throw failure('failure.connectionFailed', { file: PROGRAM_WASM });
   }
   if (!response.ok) {
-    throw failure('failure.serverAnswered', { file: WASM, status: response.status });
+    throw failure('failure.serverAnswered', { file: PROGRAM_WASM, status: response.status });
   }
   let bytes;
   try {
     bytes = await response.arrayBuffer();
   } catch {
-    throw failure('failure.connectionBroke', { file: WASM });
+    throw failure('failure.connectionBroke', { file: PROGRAM_WASM });
   }
   try {
     return await WebAssembly.instantiate(bytes, imports);
   } catch (error) {
-    throw failure('failure.damaged', { file: WASM, detail: error.message });
+    throw failure('failure.damaged', { file: PROGRAM_WASM, detail: error.message });
   }
 }
 
@@ -126,8 +126,8 @@ function start(store, program) {
   if (embedded) {
     script.textContent = new TextDecoder().decode(embeddedBytes('program-js'));
   } else {
-    script.src = 'vibrating-string.js';
-    script.onerror = () => showFailure(store, 'failure.notDownloaded', { file: 'vibrating-string.js' });
+    script.src = PROGRAM_SCRIPT;
+    script.onerror = () => showFailure(store, 'failure.notDownloaded', { file: PROGRAM_SCRIPT });
   }
   document.body.appendChild(script);
 }
