@@ -32,7 +32,7 @@ await withPage(site, viewport, async (page) => {
     await page.click('#listen');
   }
   // What of the page lies in the window.
-  const inView = await page.evaluate(() => ['canvas', 'spacetime', 'numbers', 'energy-trace', 'mode-bars', 'mode-shape']
+  const inView = await page.evaluate(() => ['canvas', 'spacetime', 'numbers', 'energy-trace', 'node-trace', 'mode-bars', 'mode-shape']
     .filter((id) => {
       const element = document.getElementById(id);
       const box = element?.getBoundingClientRect();

@@ -43,7 +43,8 @@ async function instantiate(imports) {
   }
   let response;
   try {
-    response = await fetch(PROGRAM_WASM, { credentials: 'same-origin' });
+    // Served, boot.js has begun it.
+    response = await (window.vibratingStringWasm ?? fetch(PROGRAM_WASM, { credentials: 'same-origin' }));
   } catch {
     throw failure('failure.connectionFailed', { file: PROGRAM_WASM });
   }
