@@ -5,7 +5,7 @@
 // time each refresh spends in the page's animation-frame callbacks: the
 // program's draw, its 201 steps, GLUT's idle call and, unless EXPLAIN is
 // off, the space-time picture and the numbers beside the string (off: hidden
-// with their one control; on and off in a 1280x1400 window, where the
+// with their one control; on and off in a 1280x1600 window, where the
 // picture, the numbers and both traces are in view as a teacher shows them;
 // modes: the whole page in view in a 1280x2400 window, the modes' bars with
 // it, a mode chosen and drawn over the string, and Listen on, where the site
@@ -19,7 +19,7 @@ import { draws, sleep, withPage } from '../tools/browser.mjs';
 import { median, quantile } from './stats.mjs';
 
 const [site, seconds = '5', throttle = '1', explain = 'on', query] = process.argv.slice(2);
-const viewport = { width: 1280, height: explain === 'modes' ? 2400 : 1400 };
+const viewport = { width: 1280, height: explain === 'modes' ? 2400 : 1600 };
 await withPage(site, viewport, async (page) => {
   if (query) await page.goto(new URL(`?${query}`, page.url()).href);
   // A release from before the explanation has none to show or hide.
