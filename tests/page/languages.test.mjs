@@ -265,11 +265,12 @@ pageTest('in English, German and Arabic, on a slow CPU, nothing moves from the f
   }
 });
 
-// A catalog that cannot be fetched: the page opens in English, which it
-// carries, says so in words, and runs; choosing that language later leaves
-// the page as it is, saying so in the language it stays in.
+// A catalog that cannot be fetched, and slow to say so: the page opens in
+// English, which it carries, says so in words, and runs; choosing that
+// language later leaves the page as it is, saying so in the language it
+// stays in; and another language chosen meanwhile is the one that counts.
 pageTest("a language's catalog that cannot be fetched: the page runs in English and says so, and a later choice of it changes nothing", () => withFailingServer(
-  failing('messages.de.js', '404'), async (target) => {
+  failing('messages.de.js', '404', 1000), async (target) => {
     await target.waitForFunction(() => !document.getElementById('start').disabled);
     const shown = () => target.evaluate(() => [document.documentElement.lang, document.documentElement.dir,
       document.getElementById('language').value, document.getElementById('help').textContent,
@@ -281,6 +282,11 @@ pageTest("a language's catalog that cannot be fetched: the page runs in English 
     await target.select('#language', 'de');
     await target.waitForFunction(() => document.getElementById('language-note').textContent !== '');
     assert.deepEqual(await shown(), ['ar', 'rtl', 'ar', catalogs.ar['page.help'], failedIn('ar')]);
+    await target.select('#language', 'de');
+    await chooseLanguage(target, 'fr');
+    await target.waitForFunction(() => 'ended' in (document.querySelector('script[src="messages.de.js"]')?.dataset ?? {}),
+      { polling: 'mutation' });
+    assert.deepEqual(await shown(), ['fr', 'ltr', 'fr', catalogs.fr['page.help'], '']);
     await assertRuns(target);
     assert.deepEqual(target.errors.filter((error) => !/404/.test(error)), []);
   }, 'de'));

@@ -104,9 +104,11 @@ export function chooseLanguage(pageStore) {
     { language: LANGUAGES.find((offered) => offered.code === code)?.name ?? code });
   menu.addEventListener('change', async () => {
     const code = menu.value;
-    try {
-      await loadCatalog(code);
-    } catch {
+    let fetched = true;
+    await loadCatalog(code).catch(() => { fetched = false; });
+    // A later choice, made while this one's catalog came, is the one that counts.
+    if (menu.value !== code) return;
+    if (!fetched) {
       menu.value = language();
       failed(code);
       return;
