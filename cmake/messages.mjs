@@ -194,7 +194,8 @@ function compileCatalogs(catalogs, template, out) {
   mkdirSync(folder, { recursive: true });
   const made = '// Made by cmake/messages.mjs from messages/*.json.\n';
   writeFileSync(join(folder, 'languages.js'), `${made}export const LANGUAGES = ${JSON.stringify(offeredLanguages(catalogs))};\n` +
-    `export const PSEUDO = ${JSON.stringify(PSEUDO in catalogs ? PSEUDO : null)};\n`);
+    `export const PSEUDO = ${JSON.stringify(PSEUDO in catalogs ? PSEUDO : null)};\n` +
+    `export const REFERENCE = ${JSON.stringify(REFERENCE)};\n`);
   for (const [language, catalog] of Object.entries(catalogs)) {
     writeFileSync(join(folder, `${language}.js`), `${made}${compileModule(new MessageFormat(language), catalog)}\n` +
       `export const words = ${JSON.stringify(pageWords(template, catalogs, language))};\n`);

@@ -2,12 +2,13 @@
 // Which language the page opens in: the link's (?lang=), else the one
 // chosen before, else the best match of the browser's, else English; and
 // where each language's catalog is, beside the page.
-import { LANGUAGES, PSEUDO } from 'vibrating-string-messages/languages.js';
+import { LANGUAGES, PSEUDO, REFERENCE } from 'vibrating-string-messages/languages.js';
 
 import { bestMatch } from './language_match.js';
 
-// English is the language the page is written in, and the one it falls back to.
-export const FALLBACK = 'en';
+// English, the catalogs' reference, is the language the page is written in,
+// and the one it falls back to.
+export const FALLBACK = REFERENCE;
 const STORAGE_KEY = 'vibrating-string-language';
 
 export const catalogFile = (code) => `messages.${code}.js`;

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The space-time picture: a row per picture drawn, the newest on top, node
 // i's column under node i's vertex in the string's canvas, at every width;
-// its legend's colours; the traced node's column framed, and the two ends named under
-// theirs. The picture is a canvas of a pixel per node and frame that the
-// browser scales, moved down a row and the new row put in as frames come,
-// and only while it is shown. A tap or click on a column traces its node.
+// its legend's colours; the traced node's column framed, and the two ends
+// named under theirs. The picture is a canvas of a pixel per node and frame
+// that the browser scales, moved down a row and the new row put in as
+// frames come, and only while it is shown. A tap or click on a column
+// traces its node.
 import { KEPT_FRAMES } from './facts.js';
 import { GREY, SCALE, cssColour } from './palette.js';
 import { columnsOf, nodeAt } from './spacetime_rows.js';
