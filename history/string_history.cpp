@@ -35,7 +35,9 @@ covers (201 steps of sqrt(1e-11)) at unit wave speed.
 
 The modes are the eigenvectors of M^-1 K, the operator a step applies,
 numbered 0 to 99 from the lowest frequency, each scaled so that its largest
-value is +1; mode 0 is the held end's own and never moves. A frame is the
+value has size 1 and its first value past half of that, from node 1 on, is
+positive. Mode 0 is the held end's own: node 0 never moves, so neither does
+it, and --modes leaves its frequency and growth empty. A frame is the
 sum of amplitude times shape over the modes. Each mode turns by its
 frequency (radians per frame) and its swing, the largest its amplitude
 reaches in a turn, grows by its growth factor per frame.
@@ -73,12 +75,12 @@ int fail(const std::string &message)
 }
 
 // Each mode's frequency and growth; the growth to 15 digits, as its
-// difference from 1 is what it says.
+// difference from 1 is what it says. Mode 0, the held end's, has neither.
 void write_modes(FILE *out)
 {
     compute_modes();
-    std::fputs("mode,frequency,growth\n", out);
-    for (int k = 0; k < N; ++k) {
+    std::fputs("mode,frequency,growth\n0,,\n", out);
+    for (int k = 1; k < N; ++k) {
         std::fprintf(out, "%d,%.9g,%.15g\n", k, mode_frequency(k), mode_growth(k));
     }
 }

@@ -30,6 +30,28 @@ double step_growth(double lambda)
 
 } // namespace
 
+void scale_mode_shape(double *shape, int count)
+{
+    double largest = 0;
+    for (int i = 0; i < count; ++i) {
+        largest = std::max(largest, std::fabs(shape[i]));
+    }
+    // Not the largest entry's sign: two entries can tie in size to rounding
+    // with opposite signs, and another BLAS or compiler picks the other. An
+    // entry over half the largest is far from any such tie.
+    int decides = 0;
+    for (int i = 1; i < count; ++i) {
+        if (std::fabs(shape[i]) > largest / 2) {
+            decides = i;
+            break;
+        }
+    }
+    const double scale = std::copysign(largest, shape[decides]);
+    for (int i = 0; i < count; ++i) {
+        shape[i] /= scale;
+    }
+}
+
 void compute_modes()
 {
     const StringState &s = string_state;
@@ -54,17 +76,15 @@ void compute_modes()
         const gsl_complex value = gsl_vector_complex_get(values, k);
         eigenvalues[k] = GSL_REAL(value);
         imaginary_part = std::max(imaginary_part, std::fabs(GSL_IMAG(value)));
-        int peak = 0;
+        double shape[N];
         for (int i = 0; i < N; ++i) {
             const gsl_complex entry = gsl_matrix_complex_get(vectors, i, k);
             imaginary_part = std::max(imaginary_part, std::fabs(GSL_IMAG(entry)));
-            if (std::fabs(GSL_REAL(entry)) > std::fabs(GSL_REAL(gsl_matrix_complex_get(vectors, peak, k)))) {
-                peak = i;
-            }
+            shape[i] = GSL_REAL(entry);
         }
-        const double scale = GSL_REAL(gsl_matrix_complex_get(vectors, peak, k));
+        scale_mode_shape(shape, N);
         for (int i = 0; i < N; ++i) {
-            gsl_matrix_set(shapes, i, k, GSL_REAL(gsl_matrix_complex_get(vectors, i, k)) / scale);
+            gsl_matrix_set(shapes, i, k, shape[i]);
         }
     }
     gsl_matrix_memcpy(shapes_lu, shapes);

@@ -34,7 +34,13 @@ double modes_imaginary_part();
 double mode_eigenvalue(int mode);      // lambda, of M^-1 K
 double mode_frequency(int mode);       // radians per frame: STEPS_PER_FRAME * theta
 double mode_growth(int mode);          // the factor by which its swing grows in a frame
-double mode_shape(int mode, int node); // scaled so that its largest value is +1
+double mode_shape(int mode, int node); // as scale_mode_shape leaves it
+
+// Scales an eigenvector of `count` entries so that its largest entry's size
+// is 1 and its sign is fixed by a rule no rounding can flip: the first entry,
+// counting from node 1 (node 0 last), whose size is over half the largest
+// is positive.
+void scale_mode_shape(double *shape, int count);
 
 // The frame given by both levels (N values each, the older level one step
 // before `current`) as modes: amplitudes[k] is the coordinate of mode k, so

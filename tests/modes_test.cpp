@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <vector>
@@ -130,11 +131,11 @@ TEST(StringModes, TheLowestFollowTheFiniteElementsDispersionForTheseEnds)
     for (int r = 0; r < 10; ++r) {
         const int k = r + 1; // mode 0 is the held end's
         EXPECT_NEAR(mode_eigenvalue(k), dispersion(roots[r]), 1e-9 * dispersion(roots[r])) << "mode " << k;
-        // Scaled as the modes are: the largest value +1.
+        // Scaled as the modes are: the largest size 1, and positive at the
+        // first node past half of it, which is near node 1 for these.
         double peak = 0;
         for (int i = 0; i < N; ++i) {
-            const double value = std::sin(i * roots[r]);
-            peak = std::fabs(value) > std::fabs(peak) ? value : peak;
+            peak = std::max(peak, std::fabs(std::sin(i * roots[r])));
         }
         for (int i = 0; i < N; ++i) {
             EXPECT_NEAR(mode_shape(k, i), std::sin(i * roots[r]) / peak, 1e-9) << "mode " << k << ", node " << i;
@@ -142,4 +143,39 @@ TEST(StringModes, TheLowestFollowTheFiniteElementsDispersionForTheseEnds)
     }
     // The string held at both ends, over its 99 elements, as H goes to 0.
     EXPECT_NEAR(std::sqrt(mode_eigenvalue(1)), M_PI / (99 * H), 0.01);
+}
+
+// Two entries that tie in size to rounding, with opposite signs, would make
+// a mode's sign follow the rounding if the largest decided it: here it
+// follows the first node past half the largest, whichever entry is larger,
+// and in every mode that node's size, and the sizes before it, lie far
+// enough from half the largest that no build's rounding moves it.
+TEST(StringModes, EachSignIsFixedByARuleThatRoundingCannotFlip)
+{
+    std::vector<double> tied(N);
+    for (int i = 0; i < N; ++i) {
+        tied[i] = std::sin(0.3 * i);
+    }
+    tied[5] = 1;   // sin 1.5
+    tied[15] = -1; // sin 4.5
+    for (const double nudge : {1e-10, -1e-10}) {
+        std::vector<double> shape = tied;
+        shape[15] -= nudge;
+        scale_mode_shape(shape.data(), N);
+        EXPECT_NEAR(shape[2], std::sin(0.6), 2e-10) << "nudged by " << nudge; // the first past half
+        EXPECT_NEAR(shape[5], 1, 2e-10) << "nudged by " << nudge;
+        EXPECT_NEAR(shape[15], -1, 2e-10) << "nudged by " << nudge;
+    }
+
+    start_with_modes();
+    for (int k = 0; k < N; ++k) {
+        double closest = 1; // the nearest any size up to the deciding node comes to half
+        int decides = 0;
+        for (int i = 1; i < N && decides == 0; ++i) {
+            closest = std::min(closest, std::fabs(std::fabs(mode_shape(k, i)) - 0.5));
+            decides = std::fabs(mode_shape(k, i)) > 0.5 ? i : 0;
+        }
+        EXPECT_GT(mode_shape(k, decides), 0.5) << "mode " << k;
+        EXPECT_GT(closest, 1e-3) << "mode " << k;
+    }
 }

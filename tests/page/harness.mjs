@@ -176,14 +176,15 @@ export function toolModes(frame) {
 // The shape of a mode of the string held at node 0 (any but mode 0), from
 // its frequency alone: sin(i phi), phi the wave number per element that the
 // finite elements' dispersion gives its eigenvalue, scaled so that its
-// largest value is +1.
+// largest value has size 1 and its first past half of that is positive.
 export function modeShape(frequency) {
   const stepCoefficientLambda = Math.tan(frequency / 201) ** 2;
   const lambdaH2 = (stepCoefficientLambda / 1e-11) * 1e-4;
   const phi = Math.acos((6 - 2 * lambdaH2) / (6 + lambdaH2));
   const shape = Array.from({ length: NODES }, (_, i) => Math.sin(i * phi));
-  const peak = shape.reduce((a, b) => (Math.abs(b) > Math.abs(a) ? b : a));
-  return shape.map((value) => value / peak);
+  const peak = Math.max(...shape.map(Math.abs));
+  const sign = Math.sign(shape.find((value) => Math.abs(value) > peak / 2));
+  return shape.map((value) => (sign * value) / peak);
 }
 
 // The space-time picture as shown, from its canvas of a pixel per node and

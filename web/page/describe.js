@@ -6,7 +6,7 @@
 // and how each end sends a half of the pulse back. While the string runs,
 // nothing is said but that it runs.
 import { formatNumber, show, t } from './language.js';
-import { TIME, fixed, general } from './numbers.js';
+import { TIME, fixed, general, growthShown } from './numbers.js';
 
 // The modes by the size of their swing in `frame`, the strongest first.
 const strongestModes = (frame) => [...frame.swings.keys()].sort((a, b) => frame.swings[b] - frame.swings[a]);
@@ -58,7 +58,7 @@ export function describe(record, geometry, tracedNode, modes) {
     }
     words.push(t('describe.modes', {
       first: node(first), second: node(second), third: node(third), fastest: node(fastest),
-      growth: formatNumber(growths[fastest], { maximumSignificantDigits: 6 }),
+      growth: growthShown(growths[fastest]),
     }));
     words.push(t('describe.ends', { last: node(current.length - 1) }));
     return words.reduce((first, next) => t('describe.join', { first, next }));

@@ -5,14 +5,29 @@
 // does. A bar per mode, its amplitude's size on a scale of tens with its
 // swing marked; the chosen mode's numbers; and the chosen mode's part of
 // the string, drawn lightly over the string's picture in a canvas of its
-// own, never in the program's.
+// own, never in the program's, magnified where it would be too small to see.
 import { DECADES, NODES, modeNamed } from './facts.js';
-import { formatNumber } from './language.js';
-import { SIZE, general } from './numbers.js';
+import { formatNumber, show, t } from './language.js';
+import { SIZE, general, growthShown } from './numbers.js';
 import { SCALE, cssColour } from './palette.js';
 
 const [DOWN, UP] = [SCALE[0][1], SCALE.at(-1)[1]];
-const GROWTH = { maximumSignificantDigits: 15 }; // its difference from 1 is what it says
+const [CHOSEN, TRUE_SIZE] = ['rgb(0 114 178 / 0.6)', 'rgb(213 94 0)'];
+// A chosen mode whose swing is drawn shorter than half this, in canvas
+// pixels, is magnified to between half this and this.
+const SEEN_HEIGHT = 100;
+
+// The factor, 1, 2 or 5 times a power of ten, that draws a swing of `size`
+// canvas pixels as tall as it can without passing SEEN_HEIGHT; 1 where no
+// factor of 2 or more would fit.
+export function magnification(size) {
+  const most = SEEN_HEIGHT / size;
+  if (!(size > 0) || most < 2) return 1;
+  let decade = 10 ** Math.floor(Math.log10(most));
+  if (decade > most) decade /= 10; // log10's rounding, either way
+  if (decade * 10 <= most) decade *= 10;
+  return [5, 2, 1].map((step) => step * decade).find((factor) => factor <= most);
+}
 
 // The height, in `height` pixels, of a bar for `size`: each tenfold the
 // same height, so that a mode whose swing grows by the same factor each
@@ -22,7 +37,8 @@ const barHeight = (size, height) => Math.min(Math.max((Math.log10(size) + DECADE
 // The modes beside `run`'s frame shown; `stringCanvas` is the program's.
 export function modePicture(store, run, stringCanvas) {
   const byId = (id) => document.getElementById(id);
-  const [bars, overlay, field, list] = ['mode-bars', 'mode-shape', 'mode', 'mode-numbers'].map(byId);
+  const [bars, overlay, field, list, heldEnd, scaleNote] = ['mode-bars', 'mode-shape', 'mode', 'mode-numbers',
+    'mode-held-end', 'mode-scale'].map(byId);
   const numbers = Object.fromEntries(['number', 'frequency', 'growth', 'amplitude', 'swing']
     .map((name) => [name, byId(`number-mode-${name}`)]));
   field.max = String(NODES - 1);
@@ -54,42 +70,65 @@ export function modePicture(store, run, stringCanvas) {
 
   const showNumbers = () => {
     const mode = store.get('chosenMode');
-    list.hidden = mode === null;
-    if (mode === null) return;
+    // Mode 0 is the held end's: it never moves, so it has no numbers to show.
+    list.hidden = mode === null || mode === 0;
+    heldEnd.hidden = mode !== 0;
+    if (list.hidden) return;
     const { table, frame } = run.modesShown();
     numbers.number.textContent = formatNumber(mode);
     numbers.frequency.textContent = general(table.frequencies[mode], SIZE);
-    numbers.growth.textContent = formatNumber(table.growths[mode], GROWTH);
+    numbers.growth.textContent = growthShown(table.growths[mode]);
     numbers.amplitude.textContent = general(frame.amplitudes[mode], SIZE);
     numbers.swing.textContent = general(frame.swings[mode], SIZE);
   };
 
+  // The magnification said in words while it is not 1; the words change
+  // only with it, which is seldom, as a swing grows slowly.
+  let timesSaid = 1;
+  const sayScale = (times) => {
+    if (times === timesSaid) return;
+    timesSaid = times;
+    scaleNote.hidden = times === 1;
+    show(scaleNote, times === 1 ? null : () => t('modes.magnified', { times: formatNumber(times) }));
+  };
+
   // The chosen mode's part of the frame, amplitude times shape, where the
-  // string's picture puts the string.
+  // string's picture puts the string, at `times` its size.
+  const drawPart = (context, mode, times, colour, lineWidth) => {
+    const { table, frame } = run.modesShown();
+    const { positions, heightScale, pixelsPerUnit } = run.geometry;
+    Object.assign(context, { strokeStyle: colour, lineWidth, lineCap: 'round', lineJoin: 'round' });
+    context.beginPath();
+    table.shapes[mode].forEach((value, i) => {
+      const x = overlay.width / 2 + positions[i] * pixelsPerUnit;
+      const y = overlay.height / 2 - times * heightScale * frame.amplitudes[mode] * value * pixelsPerUnit;
+      if (i === 0) context.moveTo(x, y);
+      else context.lineTo(x, y);
+    });
+    context.stroke();
+  };
+
+  // The chosen mode's part, magnified where its swing would be drawn too
+  // small to see, with its true size beside it in a thin line. Mode 0, the
+  // held end's, stays as it is: it never moves.
   const drawShape = () => {
     const mode = store.get('chosenMode');
     overlay.hidden = mode === null || !store.get('explainShown');
-    if (overlay.hidden) return;
-    const { table, frame } = run.modesShown();
-    const { positions, heightScale, pixelsPerUnit } = run.geometry;
+    if (overlay.hidden) {
+      sayScale(1);
+      return;
+    }
+    const { heightScale, pixelsPerUnit } = run.geometry;
+    const times = mode === 0 ? 1 : magnification(heightScale * run.modesShown().frame.swings[mode] * pixelsPerUnit);
     // Set only on a change of size: setting a canvas's size, even to the same, makes its pixels anew.
     if (overlay.width !== stringCanvas.width || overlay.height !== stringCanvas.height) {
       [overlay.width, overlay.height] = [stringCanvas.width, stringCanvas.height];
     }
     const context = overlay.getContext('2d');
     context.clearRect(0, 0, overlay.width, overlay.height);
-    context.strokeStyle = 'rgb(0 114 178 / 0.6)';
-    context.lineWidth = 3;
-    context.lineCap = 'round';
-    context.lineJoin = 'round';
-    context.beginPath();
-    table.shapes[mode].forEach((value, i) => {
-      const x = overlay.width / 2 + positions[i] * pixelsPerUnit;
-      const y = overlay.height / 2 - heightScale * frame.amplitudes[mode] * value * pixelsPerUnit;
-      if (i === 0) context.moveTo(x, y);
-      else context.lineTo(x, y);
-    });
-    context.stroke();
+    if (times > 1) drawPart(context, mode, 1, TRUE_SIZE, 1.5);
+    drawPart(context, mode, times, CHOSEN, 3);
+    sayScale(times);
   };
 
   const choose = (mode) => store.set('chosenMode', mode);

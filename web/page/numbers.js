@@ -12,6 +12,10 @@ import { formatNumber, show, t } from './language.js';
 export const TIME = { maximumSignificantDigits: 6 };
 export const SIZE = { maximumSignificantDigits: 9 };
 const RATIO = { minimumSignificantDigits: 9, maximumSignificantDigits: 9 };
+// A mode's growth a frame is a factor a hair over 1: what it says is the
+// excess, given as a share to three digits.
+const EXCESS = { style: 'percent', minimumSignificantDigits: 3, maximumSignificantDigits: 3 };
+export const growthShown = (growth) => formatNumber(growth - 1, EXCESS);
 export const fixed = (digits) => ({ minimumFractionDigits: digits, maximumFractionDigits: digits });
 export function general(value, options) {
   const scientific = value !== 0 && (Math.abs(value) < 1e-4 || Math.abs(value) >= 10 ** options.maximumSignificantDigits);
