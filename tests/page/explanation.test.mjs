@@ -4,7 +4,9 @@
 // explanation hidden and out of view.
 import assert from 'node:assert/strict';
 
-import { draws, historyLines, keepSaves, pageTest, savedBy, setWidth, settle, waitForDraws } from './harness.mjs';
+import {
+  draws, historyLines, keepSaves, modelDisplacements, pageTest, savedBy, setWidth, settle, waitForDraws,
+} from './harness.mjs';
 import {
   onServedPage, assertShowsFrameBeforeLastAdvance, assertStaysStill, assertRowsAreFrames, assertPicturesAligned,
   savedPicture, runUntil, numbersShown, descriptionShown, largestNode, assertClose, assertHistoryOf, visible,
@@ -25,6 +27,23 @@ pageTest('the space-time picture: a row per picture, the newest on top, each nod
 }));
 
 
+// Describe's highest and lowest points at `frame` are the model's, and the
+// way it says each moves is the way the model's next frame moves it, where
+// the frame before moved it the same way (where the two differ, the point
+// turns within a frame, and a step decides). Returns how many ways it checked.
+function assertWaysOf(words, frame) {
+  const model = modelDisplacements(frame - 1, frame + 1);
+  const [before, now, after] = [frame - 1, frame, frame + 1].map((f) => model.get(f));
+  const [high, low] = [Math.max(...now), Math.min(...now)].map((value) => now.indexOf(value));
+  const said = words.match(/highest point, node (\d+) .*?, is moving (up|down); its lowest, node (\d+) .*?, is moving (up|down)\./);
+  assert.ok(said, `Describe names no highest and lowest point moving: ${words}`);
+  assert.deepEqual([Number(said[1]), Number(said[3])], [high, low], `the highest and lowest points at frame ${frame}`);
+  const ways = [[high, said[2]], [low, said[4]]]
+    .filter(([node]) => Math.sign(now[node] - before[node]) === Math.sign(after[node] - now[node]));
+  for (const [node, way] of ways) assert.equal(way, after[node] > now[node] ? 'up' : 'down', `node ${node} at frame ${frame}`);
+  return ways.length;
+}
+
 pageTest("the numbers and the words are the model's at the frame shown, and Save data is vibrating-string-history's run", () => onServedPage(async (page) => {
   await keepSaves(page);
   const frame = (await runUntil(page, 120)).draws - 1;
@@ -38,7 +57,7 @@ pageTest("the numbers and the words are the model's at the frame shown, and Save
   // The stop said, unasked, where the string is furthest from rest.
   const words = await descriptionShown(page);
   assert.match(words, new RegExp(`^Frame ${frame},.* furthest from rest at node ${largestNode(frame)} `));
-  assert.match(words, /moving (up|down)/);
+  let waysChecked = assertWaysOf(words, frame);
 
   const saved = await savedBy(page, '#save-data');
   assert.equal(saved.name, `vibrating-string-frames-0-${frame}.csv`);
@@ -48,8 +67,16 @@ pageTest("the numbers and the words are the model's at the frame shown, and Save
   // Stopped, the words follow the picture when a redraw moves it on a frame.
   await setWidth(page, 900);
   const moved = (await settle(page, { read: false })).draws - 1;
-  assert.match(await descriptionShown(page), new RegExp(`^Frame ${moved},.* at node ${largestNode(moved)} `));
+  const movedWords = await descriptionShown(page);
+  assert.match(movedWords, new RegExp(`^Frame ${moved},.* at node ${largestNode(moved)} `));
   assert.equal((await numbersShown(page)).frame, moved);
+  // Two frames on, by Next frame.
+  await page.click('#next-frame');
+  await page.click('#next-frame');
+  await page.waitForFunction((frame) => document.getElementById('description').textContent.startsWith(`Frame ${frame},`),
+    {}, moved + 2);
+  waysChecked += assertWaysOf(movedWords, moved) + assertWaysOf(await descriptionShown(page), moved + 2);
+  assert.ok(waysChecked >= 3, `only ${waysChecked} ways checked`);
 }));
 
 

@@ -13,7 +13,7 @@ import MessageFormat from '@messageformat/core';
 import { KEPT_FRAMES, NODES } from '../../web/page/facts.js';
 import {
   address, closePage, draws, failing, firstPicture, historyLines, keepSaves, launch, openPage, pageTest,
-  savedBy, setWidth, settle, waitForDraws, waitInPage,
+  savedBy, setWidth, settle, toolModes, waitForDraws, waitInPage,
 } from './harness.mjs';
 import {
   site, chromiumOnly, testBuild, server, browser, PHONE, inLanguage, onServedPage, assertShowsFrameBeforeLastAdvance,
@@ -149,7 +149,7 @@ for (const [language, catalog] of Object.entries(catalogs)) {
   }, {}, language));
 }
 
-pageTest('switching language while the string runs, then stopped, keeps its frames, rows and trace', () => onServedPage(async (page) => {
+pageTest('switching language while the string runs, then stopped, keeps its frames, rows and trace, and writes the chosen mode anew', () => onServedPage(async (page) => {
   await page.type('#node', '50');
   await page.keyboard.press('Tab');
   const start = await draws(page);
@@ -167,6 +167,15 @@ pageTest('switching language while the string runs, then stopped, keeps its fram
   await assertRowsAreFrames(page, stopped.draws - 1);
   assert.equal((await numbersShown(page)).frame, stopped.draws - 1);
   assert.equal(await page.$eval('#state', (state) => state.textContent), catalogs.ar['string.stopped']);
+  // Stopped, nothing else redraws the chosen mode's numbers: the switch does, in German's format.
+  await page.type('#mode', '5');
+  await page.keyboard.press('Tab');
+  await chooseLanguage(page, 'de');
+  const mode = await numbersShown(page, ['mode-frequency', 'mode-amplitude', 'mode-swing']);
+  const tool = toolModes(stopped.draws - 1);
+  for (const [name, column] of [['frequency', 'frequencies'], ['amplitude', 'amplitudes'], ['swing', 'swings']]) {
+    assertClose(mode[`mode-${name}`], tool[column][5], `mode 5's ${name} in German`);
+  }
 
   const kept = () => page.evaluate(() => ['energy-trace', 'spacetime']
     .map((id) => document.getElementById(id).toDataURL()).concat(document.getElementById('number-frame').textContent));

@@ -104,9 +104,24 @@ pageTest("the modes of the frame shown: the bars, the chosen mode's numbers and 
 
 
 // The page's audio, whatever it plays, also into an analyser (window.heard),
-// and every AudioContext made counted (window.audioContexts).
+// every AudioContext made counted (window.audioContexts), and every change
+// to an AudioParam that is not an approach named (window.steps): a step or
+// a ramp of loudness is heard as a click.
 const HEAR = () => {
   window.audioContexts = 0;
+  window.steps = [];
+  const value = Object.getOwnPropertyDescriptor(AudioParam.prototype, 'value');
+  Object.defineProperty(AudioParam.prototype, 'value', { ...value, set(to) {
+    window.steps.push('value');
+    value.set.call(this, to);
+  } });
+  for (const name of ['setValueAtTime', 'linearRampToValueAtTime', 'exponentialRampToValueAtTime', 'setValueCurveAtTime']) {
+    const change = AudioParam.prototype[name];
+    AudioParam.prototype[name] = function counted(...args) {
+      window.steps.push(name);
+      return change.apply(this, args);
+    };
+  }
   const Made = window.AudioContext;
   window.AudioContext = class extends Made {
     constructor(...args) {
@@ -128,7 +143,7 @@ const waitForSound = (page, heard) => page.waitForFunction((loud) => {
   return loud ? level > 0.01 : level < 1e-4;
 }, { polling: 100 }, heard);
 
-pageTest("Listen: no sound until the learner asks, then the modes' pitches loudest first, and silence when stopped, hidden or muted", chromiumOnly, async () => {
+pageTest("Listen: no sound until the learner asks, then the modes' pitches loudest first, and silence when stopped, hidden or muted, every change an approach, and off with the explanation", chromiumOnly, async () => {
   const page = await openPage(browser);
   try {
     await page.evaluateOnNewDocument(HEAR);
@@ -173,6 +188,13 @@ pageTest("Listen: no sound until the learner asks, then the modes' pitches loude
     await waitForSound(page, true);
     await page.click('#mute');
     await waitForSound(page, false);
+    await page.click('#mute');
+    await waitForSound(page, true);
+    // Hidden with the explanation, Listen stops: silent, and no longer pressed.
+    await page.click('#explain-toggle');
+    await waitForSound(page, false);
+    assert.equal(await page.$eval('#listen', (button) => button.getAttribute('aria-pressed')), 'false');
+    assert.deepEqual(await page.evaluate(() => window.steps), [], 'loudness changed other than by an approach');
     assert.equal(await page.evaluate(() => window.audioContexts), 1);
     assert.deepEqual(page.errors, []);
   } finally {

@@ -17,6 +17,7 @@ import MessageFormat from '@messageformat/core';
 import { parse } from '@messageformat/parser';
 
 import { PSEUDO, REFERENCE, readCatalogs } from '../../cmake/messages.mjs';
+import { factsInWords } from '../../web/page/facts.js';
 
 const { RELEASE_SITE, TEST_SITE, GLUE, RELEASE_MESSAGES } = process.env;
 const SHIPPED = ['vibrating-string.js', 'page.js', 'index.html', 'sw.js', 'vibrating-string.html', 'messages.de.js'];
@@ -75,6 +76,23 @@ function argumentSets(message) {
   return sets;
 }
 
+// A number as `language` writes it, read back by Intl's own digits and signs.
+function readNumber(language, text) {
+  const format = new Intl.NumberFormat(language);
+  const digits = Array.from({ length: 10 }, (_, digit) => format.format(digit));
+  const meaning = { decimal: '.', minusSign: '-', group: '' };
+  const signs = format.formatToParts(-12345.6).filter(({ type }) => type in meaning)
+    .map(({ type, value }) => [value, meaning[type]]);
+  let number = '';
+  for (let rest = text; rest !== '';) {
+    const [sign, read] = signs.find(([written]) => rest.startsWith(written)) ??
+      [rest[0], digits.includes(rest[0]) ? String(digits.indexOf(rest[0])) : '?'];
+    number += read;
+    rest = rest.slice(sign.length);
+  }
+  return Number(number);
+}
+
 // Each catalog the release's site ships, as a browser runs it, by language:
 // English from the modules bundled into page.js.
 async function shippedCatalogs() {
@@ -104,4 +122,31 @@ test('the shipped catalogs are the messages as written, every placeholder in its
       }
     }
   }
+});
+
+// The page's own words, written at build time, hold the string's facts
+// (facts.js) in each language's numbers: each fact's place found from the
+// message, its text read as that language writes numbers, and written
+// again by Intl as the same text.
+test("the words written at build time carry each language's numbers", async () => {
+  const shipped = await shippedCatalogs();
+  const catalogs = readCatalogs(fileURLToPath(new URL('../../messages', import.meta.url)));
+  const facts = new Set(Object.keys(factsInWords(String)));
+  let read = 0;
+  for (const [language, { words }] of Object.entries(shipped)) {
+    const again = new Intl.NumberFormat(language, { maximumSignificantDigits: 21 });
+    for (const [key, text] of Object.entries(words)) {
+      const tokens = parse(catalogs[language][key.split(' ')[0]]);
+      if (!tokens.some((token) => facts.has(token.arg)) || tokens.some((token) => !['content', 'argument'].includes(token.type))) continue;
+      const places = tokens.map((token) => (token.type === 'content' ? token.value.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')
+        : `(${facts.has(token.arg) ? '' : '?:'}.*?)`));
+      const found = text.match(new RegExp(`^${places.join('')}$`, 's'));
+      assert.ok(found, `${language} ${key}: "${text}" is not its message`);
+      for (const number of found.slice(1)) {
+        assert.equal(again.format(readNumber(language, number)), number, `${language} ${key}: "${number}" in "${text}"`);
+        read += 1;
+      }
+    }
+  }
+  assert.ok(read >= 8 * 8, `only ${read} numbers found in the words`);
 });

@@ -54,8 +54,7 @@ export function listenControls(store, run) {
   const makeSound = () => {
     const { table } = run.modesShown();
     const context = new AudioContext();
-    const master = context.createGain();
-    master.gain.value = 0;
+    const master = new GainNode(context, { gain: 0 });
     master.connect(context.destination);
     const gains = [];
     for (let k = 1; k < table.count; k += 1) {
