@@ -20,7 +20,7 @@ const SEEN_HEIGHT = 100;
 // The factor, 1, 2 or 5 times a power of ten, that draws a swing of `size`
 // canvas pixels as tall as it can without passing SEEN_HEIGHT; 1 where no
 // factor of 2 or more would fit.
-export function magnification(size) {
+function magnification(size) {
   const most = SEEN_HEIGHT / size;
   if (!(size > 0) || most < 2) return 1;
   let decade = 10 ** Math.floor(Math.log10(most));
