@@ -5,7 +5,8 @@
 // test build's (TEST_SITE) do name; it has no pseudo-language; and its
 // catalogs (each language's messages.LANGUAGE.js as shipped, English's as
 // compiled into page.js, in RELEASE_MESSAGES) say what messages/ says, in
-// every language, with every placeholder in its place.
+// every language, with every placeholder in its place, and the words they
+// carry, written at build time, write numbers as their language does.
 import vm from 'node:vm';
 import assert from 'node:assert/strict';
 import { existsSync, readFileSync, readdirSync } from 'node:fs';
