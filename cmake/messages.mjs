@@ -26,6 +26,7 @@ import compileModule from '@messageformat/core/compile-module.js';
 import { parse } from '@messageformat/parser';
 
 import { SPEEDS, factsInWords } from '../web/page/facts.js';
+import { securityPolicy, withPolicy } from './security_policy.mjs';
 import { wordKey } from '../web/page/words.js';
 
 export const REFERENCE = 'en';
@@ -210,7 +211,8 @@ function main() {
   const template = readFileSync(indexHtml, 'utf8');
   if (step === 'page') {
     const [boot, site] = rest;
-    writeFileSync(join(site, 'index.html'), renderPage(template, catalogs, readFileSync(boot, 'utf8')));
+    const page = renderPage(template, catalogs, readFileSync(boot, 'utf8'));
+    writeFileSync(join(site, 'index.html'), withPolicy(page, securityPolicy(page)));
     return;
   }
   const [out, manifest, site, pseudo] = rest;

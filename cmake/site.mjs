@@ -10,6 +10,8 @@ import { createHash } from 'node:crypto';
 import { readdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 
+import { securityPolicy, withPolicy } from './security_policy.mjs';
+
 const SINGLE_FILE = 'vibrating-string.html';
 const WORKER = 'sw.js';
 
@@ -45,7 +47,10 @@ function writeSingleFile() {
     `<script id="program-wasm" type="application/octet-stream">${base64('vibrating-string.wasm')}</script>`,
     inlineScript('page.js'), '</body>',
   ].join('\n'));
-  writeFileSync(join(site, SINGLE_FILE), html);
+  // Its own policy: its inline scripts, the program, which the page runs
+  // inline from the element that carries it, and the icon inside it.
+  const policy = securityPolicy(html, { alsoRun: [read('vibrating-string.js').toString('utf8')], images: ['data:'] });
+  writeFileSync(join(site, SINGLE_FILE), withPolicy(html, policy));
 }
 
 // Every file but the worker itself, and the site's address, which serves

@@ -68,7 +68,8 @@ export async function connect(endpoint) {
 // (from the start of the navigation) and read back into window.firstPicture,
 // the draws before the first service worker's registration in
 // window.drawsAtRegister;
-// its console errors and uncaught exceptions are kept in page.errors, every
+// its console errors, uncaught exceptions and whatever its
+// Content-Security-Policy blocks are kept in page.errors, every
 // response's content type in page.types, and every request that leaves the
 // page (data: URLs do not) in page.requests.
 export async function openPage(browserOrContext, url, viewport = {}) {
@@ -90,6 +91,8 @@ export async function openPage(browserOrContext, url, viewport = {}) {
     page.types.set(new URL(response.url()).pathname, response.headers()['content-type']);
   });
   await page.evaluateOnNewDocument(() => {
+    document.addEventListener('securitypolicyviolation', (event) => console.error(
+      `Content-Security-Policy: ${event.effectiveDirective} blocked ${event.blockedURI} (${event.sourceFile}:${event.lineNumber})`));
     // Bytes handed back to the driver as one data: URL: as a string they
     // cross in one piece, where an array crosses number by number (slow in
     // Firefox's WebDriver BiDi).

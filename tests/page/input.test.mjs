@@ -3,13 +3,12 @@
 // the keyboard, Start and Stop, a finger, the width, a lost WebGL context,
 // the pace of its frames, and a phone.
 import assert from 'node:assert/strict';
-import { createRequire } from 'node:module';
 
 import { checkFrames, clickCanvas, draws, pageTest, setWidth, settle, sleep, waitForDraws } from './harness.mjs';
 import {
   chromiumOnly, TOUCH_SCREEN, PHONE, onServedPage, assertShowsFrameBeforeLastAdvance, assertStaysStill, firstPictureFit,
   assertRowsAreFrames, assertPicturesAligned, english, stateShown, NOTHING_TO_CLICK, STOPPED_CONTROLS, RUNNING_CONTROLS,
-  controlsDisabled, countWakeups, wakeupsOver, drawsOverRefreshes,
+  controlsDisabled, countWakeups, wakeupsOver, drawsOverRefreshes, axeViolations,
 } from './page_checks.mjs';
 
 
@@ -58,10 +57,7 @@ pageTest('is titled, takes no focus, and first shows the whole string, frame 0, 
 
 
 pageTest('has no accessibility violations that axe-core finds', () => onServedPage(async (page) => {
-  await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
-  const violations = await page.evaluate(async () => (await window.axe.run()).violations
-    .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
-  assert.deepEqual(violations, []);
+  assert.deepEqual(await axeViolations(page), []);
 }));
 
 

@@ -4,7 +4,6 @@
 // choosing the language; a phone and the single file in German and Arabic.
 import assert from 'node:assert/strict';
 import { copyFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
@@ -19,18 +18,13 @@ import {
   site, chromiumOnly, testBuild, server, browser, PHONE, inLanguage, onServedPage, assertShowsFrameBeforeLastAdvance,
   assertStaysStill, assertRowsAreFrames, assertPicturesAligned, runUntil, numbersShown, descriptionShown, largestNode,
   assertClose, catalogs, stateShown, visible, assertFailureShown, withFailingServer, inFolder, assertRuns,
-  chooseLanguage, catalogsFetched,
+  chooseLanguage, catalogsFetched, axeViolations,
 } from './page_checks.mjs';
 
 // In every language: every word from its catalog, every number in its
 // format; right to left, the pictures the same as in English.
 
 
-const axeViolations = async (target) => {
-  await target.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
-  return target.evaluate(async () => (await window.axe.run()).violations
-    .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
-};
 
 
 // Every text the page shows or says that is no word of the test build's

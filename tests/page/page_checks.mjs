@@ -10,7 +10,8 @@
 //   SITE_DIR=build-release/web/site PICTURE_CHECK=build-web/tests/picture_check.js \
 //     node --test-name-pattern='^a narrower' tests/page/input.test.mjs
 import assert from 'node:assert/strict';
-import { cpSync, mkdtempSync, rmSync } from 'node:fs';
+import { cpSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -244,6 +245,14 @@ export const canvasPixels = (target, selector) => target.$eval(selector, async (
   const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
   return [canvas.width, canvas.height, await window.bytesAsDataURL(data)];
 }).then(([width, height, url]) => [width, height, bytesOf(url)]);
+
+// What axe-core finds in the page: run by the driver, as a page that
+// declares what it may load runs no script injected into it.
+export async function axeViolations(target) {
+  await target.evaluate(readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8'));
+  return target.evaluate(async () => (await window.axe.run()).violations
+    .map((violation) => `${violation.id}: ${violation.nodes.map((node) => node.target).join(' ')}`));
+}
 
 // The chosen mode's part of `frame`, its amplitude times its shape (from
 // the history tool), drawn over the string canvas where the string's
