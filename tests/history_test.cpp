@@ -9,6 +9,9 @@
 #include <complex>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -135,7 +138,18 @@ TEST(History, ModesTurnAndGrowAsTheirAmplitudesDo)
 
 TEST(History, OptionsAndBadInput)
 {
-    EXPECT_EQ(run(HISTORY + " --help").output.rfind("usage: vibrating-string-history", 0), 0U);
+    const std::string help = run(HISTORY + " --help").output;
+    EXPECT_EQ(help.rfind("usage: vibrating-string-history", 0), 0U);
+    // Every option the guides for users and teachers name, the help lists.
+    for (const char *guide : {"using.md", "teaching.md"}) {
+        std::ifstream file(std::string(DOCS) + "/" + guide);
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(text.empty()) << guide;
+        const std::regex option("`(--[a-z]+)");
+        for (std::sregex_iterator named(text.begin(), text.end(), option), end; named != end; ++named) {
+            EXPECT_NE(help.find("  " + (*named)[1].str() + " "), std::string::npos) << (*named)[1] << " in " << guide;
+        }
+    }
     const std::string file = std::filesystem::temp_directory_path() / "vibrating-string-history-test.csv";
     ASSERT_TRUE(succeeded(run(HISTORY + " --frames 5 --output " + file)));
     EXPECT_EQ(run("cat " + file).output, run(HISTORY + " --frames 5").output);
