@@ -3,7 +3,8 @@
 // its head (index.html and the single file, each its own): everything from
 // the site alone; scripts from the site, and the inline ones the build
 // writes, each by its hash; WebAssembly compiled; inline styles by their
-// hash. A host that sends it as a header too (README) changes nothing.
+// hash. A host that sends it as a header too (docs/hosting-and-packaging.md)
+// changes nothing.
 import { createHash } from 'node:crypto';
 
 const PLACE = '<!-- the content security policy -->';
