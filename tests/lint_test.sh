@@ -29,25 +29,25 @@ mapfile -t scripts < <(git ls-files | while read -r file; do
 done)
 mapfile -t javascript < <(git ls-files '*.js' '*.mjs' '*.cjs' '*.js.in')
 
-for script in "${scripts[@]}"; do
-    # shellcheck disable=SC2016 # the fault is this literal line
-    echo 'rm -rf $dir/*' >>"$script"
-done
-scripts/lint none shell >"$work/out" 2>&1
-check "an unquoted variable in every script: fails" test $? -ne 0
-for script in "${scripts[@]}"; do
-    check "an unquoted variable in $script: named" grep -qF "In $script line" "$work/out"
-done
+# Appends the fault LINE to each of FILES, and checks that scripts/lint
+# CHECK fails and names each file, as the extended regular expression NAMED
+# does with FILE in it. The files stay changed until `git checkout`.
+plant() { # check what line named files...
+    local check=$1 what=$2 line=$3 named=$4 file
+    shift 4
+    for file in "$@"; do printf '\n%s\n' "$line" >>"$file"; done
+    scripts/lint none "$check" >"$work/out" 2>&1
+    check "$what in every file: fails" test $? -ne 0
+    for file in "$@"; do
+        check "$what in $file: named" grep -qE "${named//FILE/$file}" "$work/out"
+    done
+}
+
+# shellcheck disable=SC2016 # the fault is this literal line
+plant shell "an unquoted variable" 'rm -rf $dir/*' "In FILE line" "${scripts[@]}"
 git checkout -q .
 
-for file in "${javascript[@]}"; do
-    echo 'const unused = () => undefinedName;' >>"$file"
-done
-scripts/lint none js >"$work/out" 2>&1
-check "an undefined name in every JavaScript file: fails" test $? -ne 0
-for file in "${javascript[@]}"; do
-    check "an undefined name in $file: named" grep -qxF "$PWD/$file" "$work/out"
-done
+plant js "an undefined name" 'const unused = () => undefinedName;' "^$PWD/FILE\$" "${javascript[@]}"
 check "an undefined name in every JavaScript file: both findings in each" \
     grep -q "$((2 * ${#javascript[@]})) problems" "$work/out"
 git checkout -q .
@@ -58,12 +58,7 @@ git checkout -q .
 mapfile -t docs < <(git ls-files '*.md')
 # shellcheck disable=SC2016 # the backticks are Markdown's
 for fault in '#Heading' '[a link](no-such-file.md)' '[a link](#no-such-heading)' 'Run `scripts/no-such-command`.'; do
-    for doc in "${docs[@]}"; do printf '\n%s\n' "$fault" >>"$doc"; done
-    scripts/lint none docs >"$work/out" 2>&1
-    check "$fault in every Markdown file: fails" test $? -ne 0
-    for doc in "${docs[@]}"; do
-        check "$fault in $doc: named" grep -q "^$doc:" "$work/out"
-    done
+    plant docs "$fault" "$fault" "^FILE:" "${docs[@]}"
     git checkout -q .
 done
 report
