@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The README's pictures of the string over time, drawn by scripts/plot-history
+# The pictures of the string over time in docs/teaching.md, drawn by scripts/plot-history
 # from vibrating-string-history's CSV, given as variables:
 #   shape       the displacements of every node, a frame a line (--shape)
 #   summary     the run's largest displacement and energy (--frames)

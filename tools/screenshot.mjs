@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Pictures of the page for the README: headless Chromium, the whole string
+// Pictures of the page for the README and the guides: headless Chromium, the whole string
 // as the page first shows it, run for a moment and stopped; and, given a
 // second file, the part under it that explains the motion, after 400 pictures.
 //   usage: node tools/screenshot.mjs SITE_DIR OUT.png [EXPLAINED.png]
