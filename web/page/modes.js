@@ -92,25 +92,24 @@ export function modePicture(store, run, stringCanvas) {
     show(scaleNote, times === 1 ? null : () => t('modes.magnified', { times: formatNumber(times) }));
   };
 
-  // The chosen mode's part of the frame, amplitude times shape, where the
-  // string's picture puts the string, at `times` its size.
-  const drawPart = (context, mode, times, colour, lineWidth) => {
-    const { table, frame } = run.modesShown();
-    const { positions, heightScale, pixelsPerUnit } = run.geometry;
+  // `heights` (a node's part of the frame, in canvas pixels up) at `times`
+  // their size, where the string's picture puts each node.
+  const drawPart = (context, heights, times, colour, lineWidth) => {
+    const { positions, pixelsPerUnit } = run.geometry;
     Object.assign(context, { strokeStyle: colour, lineWidth, lineCap: 'round', lineJoin: 'round' });
     context.beginPath();
-    table.shapes[mode].forEach((value, i) => {
-      const x = overlay.width / 2 + positions[i] * pixelsPerUnit;
-      const y = overlay.height / 2 - times * heightScale * frame.amplitudes[mode] * value * pixelsPerUnit;
+    heights.forEach((height, i) => {
+      const [x, y] = [overlay.width / 2 + positions[i] * pixelsPerUnit, overlay.height / 2 - times * height];
       if (i === 0) context.moveTo(x, y);
       else context.lineTo(x, y);
     });
     context.stroke();
   };
 
-  // The chosen mode's part, magnified where its swing would be drawn too
-  // small to see, with its true size beside it in a thin line. Mode 0, the
-  // held end's, stays as it is: it never moves.
+  // The chosen mode's part of the frame, amplitude times shape, magnified
+  // where its swing would be drawn too small to see, with its true size
+  // beside it in a thin line. Mode 0, the held end's, stays as it is: it
+  // never moves.
   const drawShape = () => {
     const mode = store.get('chosenMode');
     overlay.hidden = mode === null || !store.get('explainShown');
@@ -118,16 +117,18 @@ export function modePicture(store, run, stringCanvas) {
       sayScale(1);
       return;
     }
-    const { heightScale, pixelsPerUnit } = run.geometry;
-    const times = mode === 0 ? 1 : magnification(heightScale * run.modesShown().frame.swings[mode] * pixelsPerUnit);
+    const { table, frame } = run.modesShown();
+    const toPixels = run.geometry.heightScale * run.geometry.pixelsPerUnit;
+    const heights = table.shapes[mode].map((value) => toPixels * frame.amplitudes[mode] * value);
+    const times = mode === 0 ? 1 : magnification(toPixels * frame.swings[mode]);
     // Set only on a change of size: setting a canvas's size, even to the same, makes its pixels anew.
     if (overlay.width !== stringCanvas.width || overlay.height !== stringCanvas.height) {
       [overlay.width, overlay.height] = [stringCanvas.width, stringCanvas.height];
     }
     const context = overlay.getContext('2d');
     context.clearRect(0, 0, overlay.width, overlay.height);
-    if (times > 1) drawPart(context, mode, 1, TRUE_SIZE, 1.5);
-    drawPart(context, mode, times, CHOSEN, 3);
+    if (times > 1) drawPart(context, heights, 1, TRUE_SIZE, 1.5);
+    drawPart(context, heights, times, CHOSEN, 3);
     sayScale(times);
   };
 
