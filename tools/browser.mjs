@@ -166,7 +166,8 @@ export async function withPage(site, viewport, use) {
 export const bytesOf = (dataURL) => Buffer.from(dataURL.slice(dataURL.indexOf(',') + 1), 'base64');
 
 // The canvas as drawn, in canvas pixels: [width, height, RGBA bytes]. Read
-// from a screenshot of its box, so at one CSS pixel per canvas pixel,
+// from a screenshot of its box, so where the page shows it at one CSS pixel
+// per canvas pixel (in one column, as in the tests' window),
 // decoded from bytes in memory, which the page's policy does not forbid as
 // it forbids loading an image from a data: URL.
 export async function canvasPixels(page) {

@@ -13,12 +13,19 @@ import { basename, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { test } from 'node:test';
 
-import { bytesOf, connect, engine, launch, sleep } from '../../tools/browser.mjs';
+import { bytesOf, connect, engine, launch, openPage as openBrowserPage, sleep } from '../../tools/browser.mjs';
 import { NODES } from '../../web/page/facts.js';
 import { RANGE, SCALE } from '../../web/page/palette.js';
 import { startXvfb } from '../../tools/xvfb.mjs';
 
 export * from '../../tools/browser.mjs';
+
+// The tests' window unless a test says otherwise: short enough for the page
+// to be one column, where the program's canvas shows at its own size, a CSS
+// pixel to each of its pixels, as the checks of its pictures read it back.
+export const TEST_WINDOW = { width: 1200, height: 560 };
+export const openPage = (browserOrContext, url, viewport = {}) => openBrowserPage(browserOrContext, url,
+  { ...TEST_WINDOW, ...viewport });
 
 // The page tests, each declared by `pageTest(name, [options,] body)`:
 // registered with node:test, or, where LIST_PAGE_TESTS names a file, listed

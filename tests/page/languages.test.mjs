@@ -231,17 +231,20 @@ pageTest('the language: the browser\'s best match first, then the one chosen, ke
 
 
 // From the first paint the page is in its language and direction, every
-// label, menu and number in its place: nothing moves, on a CPU slowed as a
+// label, menu and number in its place: nothing moves, in the lesson's
+// layout and in a phone's column, at full speed and on a CPU slowed as a
 // phone's, where a page that ran its script after painting would be drawn
 // twice (Chromium's layout-shift entries, summed as Lighthouse does). It
 // fetches only its own language's catalog, and makes no number format
 // before its first picture: a page's first loads the browser's number data,
 // which takes tens of milliseconds.
-pageTest('in English, German and Arabic, on a slow CPU, nothing moves from the first paint on, only its own catalog is fetched, and no number is formatted before the first picture', chromiumOnly, async () => {
-  for (const language of [undefined, 'de', 'ar']) {
-    const page = await openPage(browser, null, { width: 1280, height: 1000 });
+pageTest('in English, German and Arabic, at full speed and on a slow CPU, on a screen and on a phone, nothing moves from the first paint on, only its own catalog is fetched, and no number is formatted before the first picture', chromiumOnly, async () => {
+  const screen = { width: 1280, height: 1000 };
+  for (const [language, slowdown, viewport] of [undefined, 'de', 'ar']
+    .flatMap((code) => [[code, 1, screen], [code, 4, screen], [code, 4, PHONE]])) {
+    const page = await openPage(browser, null, viewport);
     try {
-      await page.emulateCPUThrottling(4);
+      await page.emulateCPUThrottling(slowdown);
       await page.evaluateOnNewDocument(() => {
         window.layoutShifts = [];
         new PerformanceObserver((list) => window.layoutShifts.push(...list.getEntries()
@@ -258,7 +261,8 @@ pageTest('in English, German and Arabic, on a slow CPU, nothing moves from the f
       await waitForDraws(page, 1);
       // All the page writes once the program runs is written by the browser's next idle moment.
       await page.evaluate(() => new Promise((idle) => requestIdleCallback(() => requestAnimationFrame(() => requestAnimationFrame(idle)))));
-      assert.deepEqual(await page.evaluate(() => window.layoutShifts), [], `in ${language ?? 'en'}`);
+      assert.deepEqual(await page.evaluate(() => window.layoutShifts), [],
+        `in ${language ?? 'en'}, ${slowdown}x slower, ${viewport.width} px wide`);
       assert.equal(await page.evaluate(() => window.formatsBeforeFirstPicture), 0);
       assert.equal(await page.$eval('#help', (help) => help.textContent), catalogs[language ?? 'en']['page.help']);
       assert.deepEqual(catalogsFetched(page), language ? [`messages.${language}.js`] : []);

@@ -265,8 +265,12 @@ export async function axeViolations(target) {
 export async function assertModeShapeOverString(target, mode, frame) {
   assert.equal(await visible(target, '#mode-shape'), true, 'the chosen mode is drawn');
   const [width, height, rgba] = await canvasPixels(target, '#mode-shape');
-  const canvasSize = await target.$eval('#canvas', (canvas) => [canvas.width, canvas.height]);
-  assert.deepEqual([width, height], canvasSize, 'the shape lies over the string canvas, pixel for pixel');
+  // Over the string as shown, a pixel to each of the screen's.
+  const [canvasWidth, canvasHeight, shownWidth, shownHeight] = await target.$eval('#canvas', (canvas) => [
+    canvas.width, canvas.height, ...[canvas.clientWidth, canvas.clientHeight].map((size) => size * devicePixelRatio)]);
+  assert.ok(Math.abs(width - shownWidth) <= 1 && Math.abs(height - shownHeight) <= 1,
+    `the shape's pixels, ${width} by ${height}, are not the string's as shown, ${shownWidth} by ${shownHeight}`);
+  const [across, up] = [width / canvasWidth, height / canvasHeight];
   const stated = await target.$eval('#mode-scale', (note) => (note.hidden ? null : note.textContent));
   const times = stated === null ? 1 : Number(stated.match(/ at ([\d,]+) times /)[1].replaceAll(',', ''));
   const tool = toolModes(frame);
@@ -276,19 +280,37 @@ export async function assertModeShapeOverString(target, mode, frame) {
   if (times > 1) lines.push([1, (r) => r > 40, 'its true size']);
   for (const [scale, hasColour, what] of lines) {
     for (let i = 0; i < NODES; i += 1) {
-      const x = Math.round(width / 2 + (0.09 * i - 4) * 100);
+      const x = Math.round(across * (canvasWidth / 2 + (0.09 * i - 4) * 100));
       if (x < 0 || x >= width) continue;
       const drawn = [];
       for (let y = 0; y < height; y += 1) {
         const at = (y * width + x) * 4;
         if (rgba[at + 3] > 64 && hasColour(rgba[at], rgba[at + 2])) drawn.push(y);
       }
-      const expected = height / 2 - scale * 150 * tool.amplitudes[mode] * shape[i];
-      assert.ok(drawn.some((y) => Math.abs(y + 0.5 - expected) <= 1),
+      const expected = up * (canvasHeight / 2 - scale * 150 * tool.amplitudes[mode] * shape[i]);
+      assert.ok(drawn.some((y) => Math.abs(y + 0.5 - expected) <= Math.max(1, up)),
         `${what} at ${scale} times, node ${i}: the line in rows ${drawn[0]} to ${drawn.at(-1)}, not through ${expected}`);
     }
   }
   return times;
+}
+
+// Save node's file (`saved`, as savedBy gives it) for `node` once `frame` is
+// shown: every frame kept, up to it, with the history tool's frame and time
+// and the model's displacement.
+export function assertNodeSaved(saved, node, frame) {
+  const first = Math.max(0, frame - (KEPT_FRAMES - 1));
+  assert.equal(saved.name, `vibrating-string-node-${node}-frames-${first}-${frame}.csv`);
+  const lines = saved.text.trimEnd().split('\n');
+  assert.equal(lines[0], 'frame,time,displacement');
+  assert.equal(lines.length, frame - first + 2);
+  const [tool, model] = [historyLines(frame), modelDisplacements(first, frame)];
+  lines.slice(1).forEach((line, k) => {
+    const [savedFrame, time, displacement] = line.split(',');
+    assert.deepEqual([savedFrame, time], tool[first + k + 1].split(',').slice(0, 2));
+    assert.ok(Math.abs(Number(displacement) - model.get(first + k)[node]) <= 1e-8,
+      `node ${node} at frame ${first + k}: ${displacement}`);
+  });
 }
 
 export const descriptionShown = (target) => target.$eval('#description', (description) => description.textContent);
@@ -343,8 +365,8 @@ export const STOPPED_CONTROLS = [false, false, false, false, false];
 
 export const RUNNING_CONTROLS = [false, false, true, false, false];
 
-export const controlsDisabled = (target) => target.$$eval('#controls button, #controls input, #controls select',
-  (controls) => controls.map((control) => control.disabled));
+export const controlsDisabled = (target) => target.evaluate(() => ['start', 'stop', 'next-frame', 'width', 'speed']
+  .map((id) => document.getElementById(id).disabled));
 
 
 // The browser's own note of a failed request is no error of the page's.

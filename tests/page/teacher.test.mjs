@@ -8,12 +8,12 @@ import { pathToFileURL } from 'node:url';
 
 import { KEPT_FRAMES } from '../../web/page/facts.js';
 import {
-  address, closePage, historyLines, keepSaves, modelDisplacements, openPage, pageTest, savedBy, setWidth, settle, sleep,
+  address, closePage, keepSaves, modelDisplacements, openPage, pageTest, savedBy, setWidth, settle, sleep,
   waitForDraws,
 } from './harness.mjs';
 import {
   site, chromiumOnly, server, browser, PHONE, onServedPage, assertShowsFrameBeforeLastAdvance, firstPictureFit,
-  assertModeShapeOverString,
+  assertModeShapeOverString, assertNodeSaved,
   assertRowsAreFrames, runUntil, numbersShown, descriptionShown, assertClose, english, visible, STOPPED_CONTROLS,
   RUNNING_CONTROLS, controlsDisabled, countWakeups, wakeupsOver, inFolder, drawsOverRefreshes,
 } from './page_checks.mjs';
@@ -110,18 +110,7 @@ pageTest('one node traced: chosen by its column at 1000 and 300 px or by its num
   const model = modelDisplacements(frame - (KEPT_FRAMES - 1), frame);
   assertClose(shown, model.get(frame)[77], 'node 77 now');
   assert.match(await descriptionShown(page), / Node 77, traced \(x = [\d.-]+\), is at /);
-  const saved = await savedBy(page, '#save-node');
-  assert.equal(saved.name, `vibrating-string-node-77-frames-${frame - (KEPT_FRAMES - 1)}-${frame}.csv`);
-  const lines = saved.text.trimEnd().split('\n');
-  assert.equal(lines[0], 'frame,time,displacement');
-  assert.equal(lines.length, KEPT_FRAMES + 1);
-  const tool = historyLines(frame);
-  lines.slice(1).forEach((line, k) => {
-    const [savedFrame, time, displacement] = line.split(',');
-    const f = frame - (KEPT_FRAMES - 1) + k;
-    assert.deepEqual([savedFrame, time], tool[f + 1].split(',').slice(0, 2));
-    assert.ok(Math.abs(Number(displacement) - model.get(f)[77]) <= 1e-8, `node 77 at frame ${f}: ${displacement}`);
-  });
+  assertNodeSaved(await savedBy(page, '#save-node'), 77, frame);
 }));
 
 

@@ -46,7 +46,7 @@ function wireSpeed(store) {
 
 export function wireControls(store, program, canvas) {
   const byId = (id) => document.getElementById(id);
-  const controls = document.querySelectorAll('#controls button, #controls input, #controls select');
+  const controls = document.querySelectorAll('#controls button, #controls select, #width');
   const nextFrame = byId('next-frame');
   // All of them while the program can take them; Next frame only while the string is stopped.
   const enable = () => {

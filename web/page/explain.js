@@ -12,6 +12,7 @@
 // beside the string's own work: its colours go into one row of a ring kept
 // in place, and what shows it is drawn only while on screen, the numbers
 // every few frames while the string runs.
+import { followShownSize } from './crisp.js';
 import { description } from './describe.js';
 import { modePicture } from './modes.js';
 import { energyTrace, numberList } from './numbers.js';
@@ -23,6 +24,12 @@ import { rowRing } from './spacetime_rows.js';
 // While the string runs, the numbers change faster than anyone reads them,
 // and each change lays the page out again.
 const NUMBERS_EVERY = 10;
+// While the string runs, what shows it beside it is drawn with every frame
+// while that takes little. On a slow machine, for each DRAW_BUDGET_MS a
+// drawing took, as many frames after it go by undrawn (MOST_SKIPPED at most),
+// so that the string keeps its own pace: the browser's work to show a
+// canvas drawn anew grows with what the script drew.
+const [DRAW_BUDGET_MS, MOST_SKIPPED] = [1, 4];
 
 // Takes every frame the program draws from the start, and sets up the
 // explanation once the string's first picture is up. Until then it holds
@@ -30,10 +37,15 @@ const NUMBERS_EVERY = 10;
 // moves when it appears.
 export function explainRun(store, program, canvas) {
   const byId = (id) => document.getElementById(id);
-  const [section, body, toggle] = [byId('explain'), byId('explain-body'), byId('explain-toggle')];
+  const [section, toggle] = [byId('explain'), byId('explain-toggle')];
+  // Its parts beside the string and under it.
+  const explanation = document.querySelectorAll('.explanation');
+  const showParts = (shown) => {
+    for (const part of explanation) part.hidden = !shown;
+  };
   // As the link asks, whatever the browser restores on a reload.
   toggle.checked = store.get('explainShown');
-  body.hidden = !toggle.checked;
+  showParts(toggle.checked);
   toggle.addEventListener('change', () => store.set('explainShown', toggle.checked));
   // What the page keeps of the run, whatever it shows: the rows, the energy's
   // trace and the newest frame.
@@ -47,22 +59,29 @@ export function explainRun(store, program, canvas) {
   };
   const onScreen = new Set(); // which of the picture's and the numbers' boxes are
   let parts = null;
+  let [numbersFrame, toSkip] = [-Infinity, 0];
 
-  // The picture and the numbers as of the frame shown; while the string
-  // runs, only those on screen, and the numbers every few frames.
-  const draw = () => {
+  // The numbers as of the frame shown; while the string runs, only on
+  // screen, and every few frames.
+  const showNumbers = () => {
     const running = store.get('running');
-    const shown = (element) => !running || onScreen.has(element);
-    if (shown(parts.numbers.list) && (!running || run.latest.frame % NUMBERS_EVERY === 0)) {
-      parts.numbers.show();
-      parts.modes.showNumbers();
-    }
-    if (shown(parts.picture.stage)) parts.picture.update();
+    if ((running && !onScreen.has(parts.numbers.list))
+        || (running && Math.abs(run.latest.frame - numbersFrame) < NUMBERS_EVERY)) return;
+    numbersFrame = run.latest.frame;
+    parts.numbers.show();
+    parts.modes.showNumbers();
+  };
+  // The pictures as of the frame shown; while the string runs, only those on screen.
+  const drawPictures = () => {
+    if (!store.get('running') || onScreen.has(parts.picture.stage)) parts.picture.update();
     // Only once on screen, even stopped: the first drawing finds the modes, which takes a moment.
     if (onScreen.has(parts.modes.stage)) parts.modes.drawBars();
+    parts.modes.drawShape();
   };
   const drawIfShown = () => {
-    if (parts && store.get('explainShown')) draw();
+    if (!parts || !store.get('explainShown')) return;
+    showNumbers();
+    drawPictures();
   };
 
   program.onFrameShown = (record) => {
@@ -73,8 +92,16 @@ export function explainRun(store, program, canvas) {
       run.latest = record;
       if (!parts) return;
       parts.saves.noteRecord(record);
-      drawIfShown();
-      parts.modes.drawShape();
+      if (store.get('explainShown')) {
+        showNumbers();
+        if (toSkip > 0 && store.get('running')) {
+          toSkip -= 1;
+        } else {
+          const start = performance.now();
+          drawPictures();
+          toSkip = Math.min(Math.floor((performance.now() - start) / DRAW_BUDGET_MS), MOST_SKIPPED);
+        }
+      }
       parts.sound.follow();
       parts.description.follow();
     } catch (error) {
@@ -101,16 +128,28 @@ export function explainRun(store, program, canvas) {
     watch.observe(picture.stage);
     watch.observe(parts.numbers.list);
     watch.observe(parts.modes.stage);
-    section.classList.remove('waiting');
-    draw();
-    parts.modes.drawShape();
+    for (const part of [section, ...explanation]) part.classList.remove('waiting');
+    showNumbers();
+    drawPictures();
   };
 
   store.on('ready', (ready) => {
     if (ready && !parts) setUp();
   });
+  // The canvases the page draws, drawn again once made anew at a new size.
+  followShownSize(byId('mode-shape'), () => parts?.modes.drawShape());
+  followShownSize(byId('mode-bars'), () => {
+    if (parts && store.get('explainShown') && onScreen.has(parts.modes.stage)) parts.modes.drawBars();
+  });
+  for (const trace of [byId('energy-trace'), byId('node-trace')]) {
+    followShownSize(trace, () => {
+      run.energy.changed = true;
+      if (parts && store.get('explainShown')) parts.numbers.show();
+    });
+  }
+
   store.on('explainShown', (shown) => {
-    body.hidden = !shown;
+    showParts(shown);
     drawIfShown();
     parts?.modes.drawShape();
   });

@@ -4,7 +4,8 @@
 // (language.js and status.js), the program loaded (loading.js) and its
 // frames paced (program_frames.js, context_loss.js), the mouse and the
 // controls passed on to it (pointer.js, controls.js), a teacher's link
-// (teacher.js), and what the string does shown beside it (explain.js). The
+// (teacher.js), the string's picture fitted to the screen (layout.js), and
+// what the string does shown beside it (explain.js). The
 // program itself is unchanged; the page reaches it only through
 // Emscripten's Module, its one global. The build bundles these modules into
 // one script, page.js.
@@ -12,6 +13,7 @@ import { watchContext } from './context_loss.js';
 import { wireControls } from './controls.js';
 import { explainRun } from './explain.js';
 import { chooseLanguage } from './language.js';
+import { fitString } from './layout.js';
 import { load, programModule, reportErrors } from './loading.js';
 import { filterPointer } from './pointer.js';
 import { holdProgramFrames } from './program_frames.js';
@@ -33,12 +35,6 @@ wireControls(store, program, canvas);
 wireLink(store, canvas);
 explainRun(store, program, canvas);
 watchContext(store, program, canvas, holdProgramFrames(store, program));
-
-// Where the canvas is shown at less than one screen pixel per canvas pixel,
-// smooth scaling keeps the thin line from breaking up.
-new ResizeObserver(() => {
-  const shown = canvas.getBoundingClientRect().width * window.devicePixelRatio;
-  canvas.classList.toggle('downscaled', shown + 0.5 < canvas.width);
-}).observe(canvas);
+fitString(store, program, canvas);
 
 load(store, program);

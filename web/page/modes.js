@@ -8,10 +8,10 @@
 // own, never in the program's, magnified where it would be too small to see.
 import { DECADES, NODES, modeNamed } from './facts.js';
 import { formatNumber, show, t } from './language.js';
-import { SIZE, general, growthShown } from './numbers.js';
+import { SIZE, general, growthShown, writeText } from './numbers.js';
 import { SCALE, cssColour } from './palette.js';
 
-const [DOWN, UP] = [SCALE[0][1], SCALE.at(-1)[1]];
+const [DOWN, UP] = [SCALE[0][1], SCALE.at(-1)[1]].map(cssColour);
 const [CHOSEN, TRUE_SIZE] = ['rgb(0 114 178 / 0.6)', 'rgb(213 94 0)'];
 // A chosen mode whose swing is drawn shorter than half this, in canvas
 // pixels, is magnified to between half this and this.
@@ -47,39 +47,46 @@ export function modePicture(store, run, stringCanvas) {
     const { table, frame } = run.modesShown();
     const context = bars.getContext('2d');
     const { width, height } = bars;
-    const slot = width / table.count;
+    const [slot, thick] = [width / table.count, Math.max(1, Math.round(window.devicePixelRatio))];
+    // On whole pixels, so that each bar and mark is crisp; a gap between bars where they are wide enough.
+    const left = (k) => Math.round(k * slot);
+    const gap = slot >= 4 * thick ? thick : 0;
     context.fillStyle = '#fff';
     context.fillRect(0, 0, width, height);
     context.fillStyle = '#ddd';
-    for (let decade = 1; decade < DECADES; decade += 1) context.fillRect(0, Math.round((height * decade) / DECADES), width, 1);
+    for (let decade = 1; decade < DECADES; decade += 1) {
+      context.fillRect(0, Math.round((height * decade) / DECADES), width, thick);
+    }
     const chosen = store.get('chosenMode');
     if (chosen !== null) {
       context.fillStyle = '#eee';
-      context.fillRect(chosen * slot, 0, slot, height);
+      context.fillRect(left(chosen), 0, left(chosen + 1) - left(chosen), height);
     }
     for (let k = 0; k < table.count; k += 1) {
       const amplitude = frame.amplitudes[k];
-      // On whole pixels, so that each bar and mark is crisp.
       const top = Math.round(height - barHeight(Math.abs(amplitude), height));
-      context.fillStyle = cssColour(amplitude < 0 ? DOWN : UP);
-      context.fillRect(k * slot + 1, top, slot - 2, height - top);
+      context.fillStyle = amplitude < 0 ? DOWN : UP;
+      context.fillRect(left(k) + gap, top, left(k + 1) - left(k) - 2 * gap, height - top);
       context.fillStyle = '#222';
-      context.fillRect(k * slot, Math.min(Math.round(height - barHeight(frame.swings[k], height)), height - 2), slot, 2);
+      const mark = Math.min(Math.round(height - barHeight(frame.swings[k], height)), height - 2 * thick);
+      context.fillRect(left(k), mark, left(k + 1) - left(k), 2 * thick);
     }
   };
 
   const showNumbers = () => {
     const mode = store.get('chosenMode');
     // Mode 0 is the held end's: it never moves, so it has no numbers to show.
-    list.hidden = mode === null || mode === 0;
-    heldEnd.hidden = mode !== 0;
+    // Toggled, not set: setting an element's state, even to the same, makes
+    // the browser lay the page out again, and this runs with the frames.
+    list.toggleAttribute('hidden', mode === null || mode === 0);
+    heldEnd.toggleAttribute('hidden', mode !== 0);
     if (list.hidden) return;
     const { table, frame } = run.modesShown();
-    numbers.number.textContent = formatNumber(mode);
-    numbers.frequency.textContent = general(table.frequencies[mode], SIZE);
-    numbers.growth.textContent = growthShown(table.growths[mode]);
-    numbers.amplitude.textContent = general(frame.amplitudes[mode], SIZE);
-    numbers.swing.textContent = general(frame.swings[mode], SIZE);
+    writeText(numbers.number, formatNumber(mode));
+    writeText(numbers.frequency, general(table.frequencies[mode], SIZE));
+    writeText(numbers.growth, growthShown(table.growths[mode]));
+    writeText(numbers.amplitude, general(frame.amplitudes[mode], SIZE));
+    writeText(numbers.swing, general(frame.swings[mode], SIZE));
   };
 
   // The magnification said in words while it is not 1; the words change
@@ -92,14 +99,17 @@ export function modePicture(store, run, stringCanvas) {
     show(scaleNote, times === 1 ? null : () => t('modes.magnified', { times: formatNumber(times) }));
   };
 
-  // `heights` (a node's part of the frame, in canvas pixels up) at `times`
-  // their size, where the string's picture puts each node.
+  // `heights` (a node's part of the frame, in the string canvas's pixels up)
+  // at `times` their size, where the string's picture puts each node, in the
+  // overlay's own pixels, which follow the string's size as shown.
   const drawPart = (context, heights, times, colour, lineWidth) => {
     const { positions, pixelsPerUnit } = run.geometry;
-    Object.assign(context, { strokeStyle: colour, lineWidth, lineCap: 'round', lineJoin: 'round' });
+    const [across, up] = [overlay.width / stringCanvas.width, overlay.height / stringCanvas.height];
+    Object.assign(context, { strokeStyle: colour, lineWidth: lineWidth * across, lineCap: 'round', lineJoin: 'round' });
     context.beginPath();
     heights.forEach((height, i) => {
-      const [x, y] = [overlay.width / 2 + positions[i] * pixelsPerUnit, overlay.height / 2 - times * height];
+      const [x, y] = [across * (stringCanvas.width / 2 + positions[i] * pixelsPerUnit),
+        up * (stringCanvas.height / 2 - times * height)];
       if (i === 0) context.moveTo(x, y);
       else context.lineTo(x, y);
     });
@@ -112,7 +122,7 @@ export function modePicture(store, run, stringCanvas) {
   // never moves.
   const drawShape = () => {
     const mode = store.get('chosenMode');
-    overlay.hidden = mode === null || !store.get('explainShown');
+    overlay.toggleAttribute('hidden', mode === null || !store.get('explainShown'));
     if (overlay.hidden) {
       sayScale(1);
       return;
@@ -121,10 +131,6 @@ export function modePicture(store, run, stringCanvas) {
     const toPixels = run.geometry.heightScale * run.geometry.pixelsPerUnit;
     const heights = table.shapes[mode].map((value) => toPixels * frame.amplitudes[mode] * value);
     const times = mode === 0 ? 1 : magnification(toPixels * frame.swings[mode]);
-    // Set only on a change of size: setting a canvas's size, even to the same, makes its pixels anew.
-    if (overlay.width !== stringCanvas.width || overlay.height !== stringCanvas.height) {
-      [overlay.width, overlay.height] = [stringCanvas.width, stringCanvas.height];
-    }
     const context = overlay.getContext('2d');
     context.clearRect(0, 0, overlay.width, overlay.height);
     if (times > 1) drawPart(context, heights, 1, TRUE_SIZE, 1.5);

@@ -16,6 +16,12 @@ const RATIO = { minimumSignificantDigits: 9, maximumSignificantDigits: 9 };
 // excess, given as a share to three digits.
 const EXCESS = { style: 'percent', minimumSignificantDigits: 3, maximumSignificantDigits: 3 };
 export const growthShown = (growth) => formatNumber(growth - 1, EXCESS);
+// Writes `text` into `element`'s one text, and only where it changed: a text
+// changed in place costs the browser far less than one put in anew.
+export function writeText(element, text) {
+  if (element.firstChild?.nodeType !== Node.TEXT_NODE || element.childNodes.length > 1) element.textContent = text;
+  else if (element.firstChild.data !== text) element.firstChild.data = text;
+}
 export const fixed = (digits) => ({ minimumFractionDigits: digits, maximumFractionDigits: digits });
 export function general(value, options) {
   const scientific = value !== 0 && (Math.abs(value) < 1e-4 || Math.abs(value) >= 10 ** options.maximumSignificantDigits);
@@ -47,10 +53,13 @@ export function energyTrace() {
 function plotTrace(canvas, values, low, high, level) {
   const context = canvas.getContext('2d');
   const { width, height } = canvas;
+  // Its pixels are the screen's (crisp.js): lines as thick at any devicePixelRatio.
+  const [line, margin] = [window.devicePixelRatio, 4 * window.devicePixelRatio];
   const spread = Math.max(high - low, 1e-6);
-  const y = (value) => height - 4 - ((value - low) / spread) * (height - 8);
+  const y = (value) => height - margin - ((value - low) / spread) * (height - 2 * margin);
   context.fillStyle = '#fff';
   context.fillRect(0, 0, width, height);
+  context.lineWidth = line;
   context.strokeStyle = '#bbb';
   context.beginPath();
   context.moveTo(0, y(level));
@@ -59,7 +68,7 @@ function plotTrace(canvas, values, low, high, level) {
   context.strokeStyle = '#222';
   context.beginPath();
   values.forEach((value, i) => {
-    const x = (i / Math.max(values.length - 1, 1)) * (width - 1);
+    const x = (i / Math.max(values.length - 1, 1)) * (width - line);
     if (i === 0) context.moveTo(x, y(value));
     else context.lineTo(x, y(value));
   });
@@ -78,18 +87,18 @@ export function numberList(store, run) {
 
   const showNumbers = () => {
     const { latest, energy } = run;
-    numbers.frame.textContent = formatNumber(latest.frame);
-    numbers.time.textContent = general(latest.time, TIME);
-    numbers.largest.textContent = general(latest.largest, SIZE);
-    numbers.node.textContent = formatNumber(latest.largestNode);
-    numbers.energy.textContent = formatNumber(latest.energy / latest.energyAtStart, RATIO);
+    writeText(numbers.frame, formatNumber(latest.frame));
+    writeText(numbers.time, general(latest.time, TIME));
+    writeText(numbers.largest, general(latest.largest, SIZE));
+    writeText(numbers.node, formatNumber(latest.largestNode));
+    writeText(numbers.energy, formatNumber(latest.energy / latest.energyAtStart, RATIO));
     if (energy.changed) {
       plotTrace(energyCanvas, energy.points, Math.min(1, ...energy.points), Math.max(1, ...energy.points), 1);
       energy.changed = false;
     }
     const node = store.get('tracedNode');
     if (node !== null) {
-      value.textContent = general(latest.current[node], SIZE);
+      writeText(value, general(latest.current[node], SIZE));
       // As far up as down, on a scale never narrower than one world unit either way; the line marks rest.
       const values = run.ring.history(node);
       const scale = Math.max(1, ...values.map(Math.abs));

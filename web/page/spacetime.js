@@ -10,6 +10,10 @@ import { KEPT_FRAMES } from './facts.js';
 import { GREY, SCALE, cssColour } from './palette.js';
 import { columnsOf, nodeAt } from './spacetime_rows.js';
 
+// Up to this many frames behind (the explanation skips a few on a slow
+// machine), the picture moves down rather than being drawn anew.
+const FEW_FRAMES = 8;
+
 const percent = (pixels, { width }) => `${(100 * pixels) / width}%`;
 
 // The traced node's column framed (none when `node` is null); each end's name
@@ -57,12 +61,13 @@ export function spaceTimePicture(store, canvas, run) {
     const { frame } = run.latest;
     if (canvas.width !== columns.width) place();
     const context = picture.getContext('2d');
-    if (shownFrame === frame - 1) {
-      // One frame on: the rows move down one, and the new one goes on top.
+    const behind = frame - shownFrame;
+    if (behind > 0 && behind <= FEW_FRAMES) {
+      // A frame or a few on: the rows move down as many, and the new ones go on top.
       context.globalCompositeOperation = 'copy';
-      context.drawImage(context.canvas, 0, 1);
-      context.putImageData(run.ring.newestRow(), 0, 0);
-    } else if (shownFrame !== frame) {
+      context.drawImage(context.canvas, 0, behind);
+      context.putImageData(run.ring.newestRows(behind), 0, 0);
+    } else if (behind !== 0) {
       context.putImageData(run.ring.image(), 0, 0);
     }
     shownFrame = frame;

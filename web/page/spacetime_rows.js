@@ -31,12 +31,16 @@ export function rowRing(nodes) {
   // Node `node`'s displacement in the frames kept, the oldest first.
   ring.history = (node) => Array.from({ length: ring.filled },
     (_, k) => ring.values[nodes * ((ring.newest + ring.filled - 1 - k) % KEPT_FRAMES) + node]);
-  // The newest row, in an image of one row kept for it.
-  let row = null;
-  ring.newestRow = () => {
-    row ??= new ImageData(nodes, 1);
-    row.data.set(ring.pixels.subarray(4 * nodes * ring.newest, 4 * nodes * (ring.newest + 1)));
-    return row;
+  // The newest `count` rows, the newest on top, in an image kept for each count.
+  const rows = new Map();
+  ring.newestRows = (count) => {
+    if (!rows.has(count)) rows.set(count, new ImageData(nodes, count));
+    const image = rows.get(count);
+    for (let r = 0; r < count; r += 1) {
+      const at = 4 * nodes * ((ring.newest + r) % KEPT_FRAMES);
+      image.data.set(ring.pixels.subarray(at, at + 4 * nodes), 4 * nodes * r);
+    }
+    return image;
   };
   return ring;
 }
