@@ -9,19 +9,22 @@
 // picture, the numbers and both traces are in view as a teacher shows them;
 // modes: the whole page in view in a 1280x2400 window, the modes' bars with
 // it, a mode chosen and drawn over the string, and Listen on, where the site
-// has them). COMPOSITING=gpu composites as a
+// has them; lesson: the lesson on one screen in a 1366x768 window, node 99
+// traced, mode 5 chosen and Listen on, where the site has them). COMPOSITING=gpu composites as a
 // phone does (see browser.mjs). QUERY: the page as a link sets it, for
 // instance lang=de or node=99 (a node traced), as it opens by default
 // without.
-//   usage: node bench/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off|modes] [QUERY]
+//   usage: node bench/page_rate.mjs SITE_DIR [SECONDS] [THROTTLE] [EXPLAIN: on|off|modes|lesson] [QUERY]
 //   prints: "page_fps N display_fps N callback_median_ms N callback_p90_ms N in_view WHAT"
 import { draws, sleep, withPage } from '../tools/browser.mjs';
 import { median, quantile } from './stats.mjs';
 
 const [site, seconds = '5', throttle = '1', explain = 'on', query] = process.argv.slice(2);
-const viewport = { width: 1280, height: explain === 'modes' ? 2400 : 1600 };
+const viewport = { on: { width: 1280, height: 1600 }, off: { width: 1280, height: 1600 },
+  modes: { width: 1280, height: 2400 }, lesson: { width: 1366, height: 768 } }[explain];
 await withPage(site, viewport, async (page) => {
-  if (query) await page.goto(new URL(`?${query}`, page.url()).href);
+  const link = [query, explain === 'lesson' && 'node=99&modes=5'].filter(Boolean).join('&');
+  if (link) await page.goto(new URL(`?${link}`, page.url()).href);
   // A release from before the explanation has none to show or hide.
   await page.waitForFunction(() => !document.getElementById('start').disabled);
   if (await page.$('#explain')) await page.waitForFunction(() => !document.getElementById('explain').hidden);
@@ -29,10 +32,11 @@ await withPage(site, viewport, async (page) => {
   if (explain === 'modes' && await page.$('#mode-bars')) {
     await page.type('#mode', '5');
     await page.keyboard.press('Tab');
-    await page.click('#listen');
   }
+  if (['modes', 'lesson'].includes(explain) && await page.$('#listen')) await page.click('#listen');
   // What of the page lies in the window.
-  const inView = await page.evaluate(() => ['canvas', 'spacetime', 'numbers', 'energy-trace', 'node-trace', 'mode-bars', 'mode-shape']
+  const inView = await page.evaluate(() => ['canvas', 'spacetime', 'numbers', 'energy-trace', 'node-trace', 'mode-bars',
+    'mode-shape', 'mode-numbers', 'describe']
     .filter((id) => {
       const element = document.getElementById(id);
       const box = element?.getBoundingClientRect();
