@@ -68,8 +68,8 @@ export async function connect(endpoint) {
 // (from the start of the navigation) and read back into window.firstPicture,
 // the draws before the first service worker's registration in
 // window.drawsAtRegister;
-// its console errors, uncaught exceptions and whatever its
-// Content-Security-Policy blocks are kept in page.errors, every
+// its console errors, uncaught exceptions, the browser's own error notices
+// and whatever its Content-Security-Policy blocks are kept in page.errors, every
 // response's content type in page.types, and every request that leaves the
 // page (data: URLs do not) in page.requests.
 export async function openPage(browserOrContext, url, viewport = {}) {
@@ -93,6 +93,10 @@ export async function openPage(browserOrContext, url, viewport = {}) {
   await page.evaluateOnNewDocument(() => {
     document.addEventListener('securitypolicyviolation', (event) => console.error(
       `Content-Security-Policy: ${event.effectiveDirective} blocked ${event.blockedURI} (${event.sourceFile}:${event.lineNumber})`));
+    // The browser's own error notices (a ResizeObserver loop), which the page lets pass.
+    window.addEventListener('error', (event) => {
+      if (event.error === null) console.error(`error event: ${event.message}`);
+    });
     // Bytes handed back to the driver as one data: URL: as a string they
     // cross in one piece, where an array crosses number by number (slow in
     // Firefox's WebDriver BiDi).

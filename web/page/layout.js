@@ -47,7 +47,17 @@ export function fitString(store, program, canvas) {
   // The cells follow the window; the Width control and a link change the proportions.
   new ResizeObserver(fit).observe(cell);
   new MutationObserver(fit).observe(canvas, { attributeFilter: ['width', 'height'] });
-  new ResizeObserver(sayScale).observe(canvas);
+  // Said in the next frame, not while the browser is sizing this one: the
+  // words may resize the string's cell, which fit() watches.
+  let saying = false;
+  new ResizeObserver(() => {
+    if (saying) return;
+    saying = true;
+    requestAnimationFrame(() => {
+      saying = false;
+      sayScale();
+    });
+  }).observe(canvas);
   store.on('ready', sayScale);
   fit();
 }

@@ -103,6 +103,9 @@ export function programModule(store, canvas) {
 // words, rather than as an error in the console and a blank box.
 export function reportErrors(store) {
   window.addEventListener('error', (event) => {
+    // The browser's notice that a resize settles a frame later: no failure,
+    // left to the console.
+    if (event.error === null && event.message.includes('ResizeObserver')) return;
     event.preventDefault();
     showFailure(store, 'failure.stoppedWith', { detail: event.message });
   });
