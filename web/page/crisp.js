@@ -3,10 +3,11 @@
 // pixels follow the size they are shown at and devicePixelRatio, on a 2x
 // screen, a projector, or a window moved from one to the other.
 
-// Keeps `canvas`'s pixels to its box as shown, and calls `redraw` once they
-// are made anew, as setting a canvas's size clears it. A canvas not shown
-// keeps its pixels.
-export function followShownSize(canvas, redraw) {
+// Keeps `canvas`'s pixels to its box as shown, or to `shownAs`'s where it
+// lies over that element and may be hidden, and calls `redraw` once they are
+// made anew, as setting a canvas's size clears it. A canvas not shown keeps
+// its pixels.
+export function followShownSize(canvas, redraw, shownAs = canvas) {
   let shown = null; // its content box, in CSS pixels
   const resize = () => {
     const [width, height] = [shown.width, shown.height].map((size) => Math.round(size * window.devicePixelRatio));
@@ -17,7 +18,7 @@ export function followShownSize(canvas, redraw) {
   new ResizeObserver(([entry]) => {
     shown = entry.contentRect;
     resize();
-  }).observe(canvas);
+  }).observe(shownAs);
   // A new devicePixelRatio, the window moved to another screen or zoomed.
   const followRatio = () => {
     window.matchMedia(`(resolution: ${window.devicePixelRatio}dppx)`).addEventListener('change', () => {

@@ -137,7 +137,8 @@ export function explainRun(store, program, canvas) {
     if (ready && !parts) setUp();
   });
   // The canvases the page draws, drawn again once made anew at a new size.
-  followShownSize(byId('mode-shape'), () => parts?.modes.drawShape());
+  // The chosen mode's, sized with the string's canvas it lies over, ready when it is shown.
+  followShownSize(byId('mode-shape'), () => parts?.modes.drawShape(), canvas);
   followShownSize(byId('mode-bars'), () => {
     if (parts && store.get('explainShown') && onScreen.has(parts.modes.stage)) parts.modes.drawBars();
   });
