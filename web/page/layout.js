@@ -15,7 +15,7 @@ export function fitString(store, program, canvas) {
   const scaleNote = document.getElementById('shown-scale');
 
   // Set only on a change: a property set anew, even to the same, lays the
-  // page out again, and the program sets the canvas's size with every picture.
+  // page out again.
   let widthSet = '';
   const fit = () => {
     let width = '';
@@ -44,9 +44,16 @@ export function fitString(store, program, canvas) {
     }));
   };
 
-  // The cells follow the window; the Width control and a link change the proportions.
+  // The cells follow the window; the Width control and a link change the
+  // proportions. The program sets the canvas's size with every picture, to
+  // the same mostly: only a new size is fitted anew.
   new ResizeObserver(fit).observe(cell);
-  new MutationObserver(fit).observe(canvas, { attributeFilter: ['width', 'height'] });
+  let sizeSeen = `${canvas.width}x${canvas.height}`;
+  new MutationObserver(() => {
+    if (`${canvas.width}x${canvas.height}` === sizeSeen) return;
+    sizeSeen = `${canvas.width}x${canvas.height}`;
+    fit();
+  }).observe(canvas, { attributeFilter: ['width', 'height'] });
   // Said in the next frame, not while the browser is sizing this one: the
   // words may resize the string's cell, which fit() watches.
   let saying = false;
